@@ -1,0 +1,141 @@
+#include <mutex>
+
+#include "amp/errors.h"
+#include "core/setup.h"
+#include "core/setup_record.h"
+#include "core/thread_table.h"
+#include "core/tiny_cmd.h"
+#include "core/works.h"
+#include "platform/clock.h"
+#include "platform/log.h"
+
+std::thread thrGPIO, thrLin, thInit, thAggFw, thrKey, thrWsock, thrSer, thrCatSer, thrTime, thrLeggi, thrScrivi,
+    thrCat, thrFFT;
+
+namespace {
+
+// The remote four are started and stopped from several threads (start-up,
+// menus, the WebSocket threads); their handles change under this lock.
+std::recursive_mutex gRemoteMutex;
+
+// Joins a thread that has been asked to stop, unless it is the caller.
+void joinIfStarted(std::thread& t) {
+  if (t.joinable() && t.get_id() != std::this_thread::get_id()) t.join();
+}
+
+template <typename Fn>
+void startThread(std::thread& handle, Fn fn, Works* w) {
+  joinIfStarted(handle);  // an earlier run of the same thread has ended
+  handle = std::thread(fn, w);
+}
+
+}  // namespace
+
+void StartThreadLinear(Works* w) {
+  if (w->setup->EnableLinear == '1') startThread(thrLin, Linear, w);
+}
+
+void StartThreadSoket(Works* w) {
+  if (w->setup->WebSocket == '1') {
+    platform::errPrintf(">>>>>>>>>> SOCKET SERVER start\n");
+    startThread(thrWsock, Wsocket, w);
+  } else if (w->setup->WebSocket == '2') {
+    platform::errPrintf(">>>>>>>>>> SOCKET CLIENT start\n");
+    startThread(thrWsock, Wclient, w);
+  }
+}
+
+void StartThreadVYR(Works* w) {
+  if (w->setup->enaser != '1') return;
+  platform::errPrintf("VYRread start\n");
+  startThread(thrSer, Serial, w);
+}
+
+void StartThreadCATserial(Works* w) {
+  if (w->setup->enaCatSer == '1') startThread(thrCatSer, CatSerial, w);
+}
+
+void StartThreadAudioWrite(Works* w) {
+  if (w->setup->EnableWrite != '1') return;
+  platform::errPrintf("Th_scrivi start\n");
+  startThread(thrScrivi, th_scrivi, w);
+}
+
+void StartThreadAudioRead(Works* w) {
+  if (w->setup->EnableRead != '1') return;
+  platform::errPrintf("Th_leggi start\n");
+  startThread(thrLeggi, th_leggi, w);
+}
+
+void StartThreadCAT(Works* w) {
+  if (w->setup->EnableCAT != '1') return;
+  platform::errPrintf("Cat.c start\n");
+  startThread(thrCat, Cat, w);
+}
+
+void StartVyrReadFFT(Works* w) {
+  if (w->setup->EnableFFT == '1') startThread(thrFFT, VYRRead, w);
+}
+
+void StartThreadCommRemote(Works* w) {
+  {
+    std::lock_guard lock(gRemoteMutex);
+    w->remoteActive = 0;
+    SetupRecord& s = *w->setup;
+    struct Remote {
+      SetupFlag& flag;
+      void (*start)(Works*);
+    } remotes[] = {{s.EnableWrite, StartThreadAudioWrite},
+                   {s.EnableRead, StartThreadAudioRead},
+                   {s.EnableCAT, StartThreadCAT},
+                   {s.EnableFFT, StartVyrReadFFT}};
+    for (Remote& r : remotes) {
+      if (r.flag != '0') continue;
+      r.flag = '1';
+      r.start(w);
+    }
+  }
+  writeSetup(w);
+  PostTinyCmd(w, 149);
+}
+
+void ExitThreadRemote(Works* w) {
+  {
+    std::lock_guard lock(gRemoteMutex);
+    SetupRecord& s = *w->setup;
+    s.EnableWrite = '0';
+    s.EnableRead = '0';
+    s.EnableCAT = '0';
+    s.EnableFFT = '0';
+    platform::sleepMs(500);
+    // The threads end by themselves on seeing their flag; wait for them so a
+    // later start never finds an old instance still running.
+    for (std::thread* t : {&thrScrivi, &thrLeggi, &thrCat, &thrFFT}) joinIfStarted(*t);
+  }
+  for (int code : {9, 10, 5, 20}) DeleteErrore(w, code);
+  writeSetup(w);
+  PostTinyCmd(w, 165);
+  platform::errPrintf(">>>>>>>>>>>>>>>>>>>>>>>>> REMOTE STOP \n");
+}
+
+void JoinThreads(Works* w) {
+  struct Joined {
+    std::thread& handle;
+    const char* line;
+  } order[] = {{thrKey, "Communicator joined Key end"},     {thrFFT, "Communicator joined FFT end"},
+               {thrLeggi, "Communicator joined Touch end"}, {thrScrivi, "Communicator joined Spi end"},
+               {thrWsock, "Communicator joined Wsocket end"}, {thrCat, "Communicator joined Cat end"},
+               {thrCatSer, "Communicator joined CatSerial end"}, {thrSer, "Communicator joined Serial end"},
+               {thrLin, "Communicator joined Linear end"},  {thrTime, "Communicator joined Time end"},
+               {thrGPIO, "Communicator joined GPIO end"}};
+  std::lock_guard lock(gRemoteMutex);
+  for (Joined& j : order) {
+    if (!j.handle.joinable()) continue;
+    j.handle.join();
+    platform::sysLog(platform::kInfo, "%s", j.line);
+  }
+  // The countdown and the marker removal are not joined by name; make sure
+  // neither outlives main.
+  joinIfStarted(thInit);
+  joinIfStarted(thAggFw);
+}

@@ -1,0 +1,20 @@
+#include "core/tiny_cmd.h"
+
+#include "core/works.h"
+#include "platform/clock.h"
+#include "platform/log.h"
+
+bool PostTinyCmd(Works* w, uint8_t code) {
+  const int64_t deadline = platform::monotonicMs() + 2000;
+  while (true) {
+    uint8_t empty = 0;
+    if (w->tinyCmd.compare_exchange_strong(empty, code)) return true;
+    if (w->running == 0 || platform::monotonicMs() > deadline) {
+      platform::sysLog(platform::kErr, "tinyCmd %d dropped: mailbox still holds %d", code, empty);
+      return false;
+    }
+    platform::sleepMs(1);
+  }
+}
+
+uint8_t TakeTinyCmd(Works* w) { return w->tinyCmd.exchange(0); }

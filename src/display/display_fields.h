@@ -1,0 +1,8 @@
+#pragma once
+// Fields of `works` owned by the display and input devices.
+#include <atomic>
+#include <cstdint>
+
+struct DisplayFields {
+  std::atomic<uint8_t> tinyCmdActive;  // code the GPIO thread sends first; 255 idle
+};

@@ -1,0 +1,78 @@
+#include "platform/log.h"
+
+#include <syslog.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+
+#include "platform/paths.h"
+
+namespace platform {
+namespace {
+std::mutex gLogMutex;
+LogObserver gObserver;
+FILE* gSandboxLog = nullptr;
+
+std::string format(const char* fmt, va_list ap) {
+  char small[512];
+  va_list copy;
+  va_copy(copy, ap);
+  int n = std::vsnprintf(small, sizeof small, fmt, copy);
+  va_end(copy);
+  if (n < 0) return {};
+  if (static_cast<size_t>(n) < sizeof small) return std::string(small, n);
+  std::string big(n + 1, '\0');
+  std::vsnprintf(big.data(), big.size(), fmt, ap);
+  big.resize(n);
+  return big;
+}
+}  // namespace
+
+void openSystemLog() {
+  std::lock_guard lock(gLogMutex);
+  if (sandboxed()) {
+    std::string path = hostPath("/var/log/hfamp.log");
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    if (!gSandboxLog) gSandboxLog = std::fopen(path.c_str(), "a");
+  } else {
+    openlog("hfamp", LOG_PID, LOG_USER);
+  }
+}
+
+void errPrintf(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  std::string text = format(fmt, ap);
+  va_end(ap);
+  std::lock_guard lock(gLogMutex);
+  ssize_t rc = ::write(STDERR_FILENO, text.data(), text.size());
+  (void)rc;
+  if (gObserver) gObserver("2: " + text);
+}
+
+void sysLog(LogLevel level, const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  std::string text = format(fmt, ap);
+  va_end(ap);
+  std::lock_guard lock(gLogMutex);
+  if (sandboxed()) {
+    if (gSandboxLog) {
+      std::fprintf(gSandboxLog, "%s %s\n", level == LogLevel::Error ? "err" : "info", text.c_str());
+      std::fflush(gSandboxLog);
+    }
+  } else {
+    syslog(level == LogLevel::Error ? LOG_ERR : LOG_INFO, "%s", text.c_str());
+  }
+  if (gObserver) gObserver((level == LogLevel::Error ? "E: " : "I: ") + text);
+}
+
+void setLogObserver(LogObserver observer) {
+  std::lock_guard lock(gLogMutex);
+  gObserver = std::move(observer);
+}
+
+}  // namespace platform

@@ -1,0 +1,29 @@
+#pragma once
+// Diagnostics: free-form lines on standard error, and the system log at error or
+// information level. In the sandbox the system log goes to DIR/var/log/hfamp.log
+// instead of the host's syslog.
+#include <cstdarg>
+#include <functional>
+#include <string>
+
+namespace platform {
+
+enum class LogLevel { Error, Info };
+
+// printf-style line(s) to standard error, written as one piece.
+void errPrintf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// printf-style message to the system log.
+void sysLog(LogLevel level, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+inline constexpr LogLevel kErr = LogLevel::Error;
+inline constexpr LogLevel kInfo = LogLevel::Info;
+
+// Tests observe everything written through errPrintf and sysLog. The observer is
+// called with "E: " or "I: " before system-log texts and "2: " before standard
+// error texts. Pass an empty function to remove it.
+using LogObserver = std::function<void(const std::string&)>;
+void setLogObserver(LogObserver observer);
+
+// Opens the system log for the program's identity; call once at start.
+void openSystemLog();
+
+}  // namespace platform

@@ -1,0 +1,5 @@
+#pragma once
+struct Works;
+
+// Draws the button bar of the current page.
+void LoadButtons(Works* works);

@@ -1,0 +1,5 @@
+#pragma once
+struct Works;
+
+// Builds the settings menus.
+void InitMenuLumo(Works* works);

@@ -1,0 +1,5 @@
+#pragma once
+struct Works;
+
+// Reads the address settings from "/etc/network/interfaces".
+void ReadLanParam(Works* works);
