@@ -38,6 +38,10 @@ void LoadThread(Works* w) {
 
 void AggFWThread(Works* w) {
   if (!platform::sleepWhileRunning(30000, w->running)) return;
+  RemoveUpdateMarker(w);
+}
+
+void RemoveUpdateMarker(Works*) {
   if (platform::runCommand("mount -o remount defaults,rw /opt/set") != 0) {
     platform::sysLog(platform::kErr, "can't mount rw /opt/set/ error %d", errno);
     platform::errPrintf("can't mount rw /opt/set/ error %d\n", errno);

@@ -124,6 +124,9 @@ void initSetup(Works* w) {
   InitGlobalVar(w);
   std::snprintf(w->wsPassword, sizeof w->wsPassword, "%s", kWsPassword);
   fillRecordDefaults(*w->setup);
+  // Number fields start as the text of their default values.
+  for (const SetupKey& key : setupKeys())
+    if (key.toText) key.toText(*w, *w->setup);
   std::snprintf(w->serverAddr, sizeof w->serverAddr, "%s", w->setup->Server);
 }
 

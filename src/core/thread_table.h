@@ -11,6 +11,8 @@ void GPIO(Works* works);
 void Linear(Works* works);
 void LoadThread(Works* works);
 void AggFWThread(Works* works);
+// The marker removal AggFWThread runs 30 s after start.
+void RemoveUpdateMarker(Works* works);
 void keyb(Works* works);
 void Wsocket(Works* works);
 void Wclient(Works* works);

@@ -60,17 +60,18 @@ CommandResult sandboxRun(const std::string& command) {
   {
     std::lock_guard lock(gMutex);
     record(command);
-    if (command == kRemountRw) {
+    for (auto& [prefix, h] : gHandlers)
+      if (startsWith(command, prefix)) handler = h;
+    if (!handler && command == kRemountRw) {
       gOptSetWritable = true;
       return {};
     }
-    if (command == kRemountRo) {
+    if (!handler && command == kRemountRo) {
       gOptSetWritable = false;
       return {};
     }
-    for (auto& [prefix, h] : gHandlers)
-      if (startsWith(command, prefix)) handler = h;
   }
+  // A handler answers first, so the simulation can make any command fail.
   if (handler) return handler(command);
   if (startsWith(command, "rm ")) return {sandboxRemove(command), {}};
   if (auto out = simulatedOutput(command)) return {0, *out};

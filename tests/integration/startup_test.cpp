@@ -1,0 +1,103 @@
+// Whole-program runs of `hfamp --root DIR` with different setup files.
+#include <signal.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "program_run.h"
+#include "sandbox_fixture.h"
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+std::vector<std::string> joinLines(const std::string& log) {
+  std::vector<std::string> out;
+  std::istringstream in(log);
+  for (std::string l; std::getline(in, l);)
+    if (l.find("Communicator joined") != std::string::npos) out.push_back(l.substr(l.find("Communicator")));
+  return out;
+}
+
+class StartupRun : public SandboxTest {
+ protected:
+  // Waits for the end of start-up (the countdown closes at about 12 s).
+  void runUntilStarted(ProgramRun& run) { ASSERT_TRUE(run.waitForOutput("Time Loading ... 1..", 25000)); }
+};
+
+TEST_F(StartupRun, FreshSandboxWritesDefaultsAndStopsCleanlyOnSigterm) {
+  ProgramRun run(root_);
+  runUntilStarted(run);
+  ASSERT_TRUE(run.waitForOutput("VYRread start", 5000));
+  std::string setup = readHost("/opt/set/setup.txt");
+  EXPECT_EQ(std::count(setup.begin(), setup.end(), '\n'), 64);
+  EXPECT_THAT(setup, HasSubstr("LinPort: /dev/ttyAMA0\n"));
+
+  long elapsed = 0;
+  EXPECT_EQ(run.stop(SIGTERM, 15000, &elapsed), 0);
+  EXPECT_LT(elapsed, 5000 + 2000) << "shut-down took " << elapsed << " ms";
+
+  std::string err = run.stderrText();
+  EXPECT_THAT(err, HasSubstr("START Main ---"));
+  EXPECT_THAT(err, HasSubstr("VYR ART version 0.055"));
+  EXPECT_THAT(err, HasSubstr("Init Setup! "));
+  EXPECT_THAT(err, HasSubstr(">>>>>>>>>> SOCKET SERVER start"));
+  EXPECT_THAT(err, HasSubstr("Close..\n"));
+  EXPECT_THAT(err, HasSubstr("Closed!\n"));
+  // Default flags: keyboard, server, external IO, CAT serial, amplifier, timer, GPIO.
+  EXPECT_THAT(joinLines(run.systemLog()),
+              ::testing::ElementsAre("Communicator joined Key end", "Communicator joined Wsocket end",
+                                     "Communicator joined CatSerial end", "Communicator joined Serial end",
+                                     "Communicator joined Linear end", "Communicator joined Time end",
+                                     "Communicator joined GPIO end"));
+  EXPECT_THAT(run.systemLog(), HasSubstr("Communicator operations end"));
+}
+
+TEST_F(StartupRun, OnlyTheAmplifierAndLinksStartWhenEverythingElseIsOff) {
+  writeHost("/opt/set/setup.txt",
+            "EnableGPIO: 0\nEnableKeyb: 0\nEnableTime: 0\nEnableRead: 0\nEnableWrite: 0\nEnableCAT: 0\n"
+            "EnableFFT: 0\nWebSocket: 0\nEnableLinear: 1\n");
+  ProgramRun run(root_);
+  runUntilStarted(run);
+  ASSERT_TRUE(run.waitForOutput("VYRread start", 5000));
+  EXPECT_EQ(run.stop(SIGTERM, 15000), 0);
+  EXPECT_THAT(run.stderrText(), Not(HasSubstr("SOCKET")));
+  EXPECT_THAT(joinLines(run.systemLog()),
+              ::testing::ElementsAre("Communicator joined CatSerial end", "Communicator joined Serial end",
+                                     "Communicator joined Linear end"));
+}
+
+TEST_F(StartupRun, OneRemoteFlagStartsAllFourAndPersistsThem) {
+  writeHost("/opt/set/setup.txt", "EnableCAT: 1\nWebSocket: 0\nEnableGPIO: 0\nEnableKeyb: 0\n");
+  ProgramRun run(root_);
+  runUntilStarted(run);
+  ASSERT_TRUE(run.waitForOutput("Cat.c start", 10000));
+  std::string setup = readHost("/opt/set/setup.txt");
+  for (const char* line : {"EnableRead: 1\n", "EnableWrite: 1\n", "EnableCAT: 1\n", "EnableFFT: 1\n"})
+    EXPECT_THAT(setup, HasSubstr(line));
+  EXPECT_EQ(run.stop(SIGINT, 15000), 0);
+  std::string err = run.stderrText();
+  EXPECT_THAT(err, HasSubstr(">>>>>>>>>>>>>>>>>>>>>>>>> REMOTE STOP"));
+  EXPECT_THAT(err, HasSubstr("Th_scrivi start"));
+  EXPECT_THAT(err, HasSubstr("Th_leggi start"));
+  EXPECT_THAT(joinLines(run.systemLog()),
+              ::testing::ElementsAre("Communicator joined FFT end", "Communicator joined Touch end",
+                                     "Communicator joined Spi end", "Communicator joined Cat end",
+                                     "Communicator joined CatSerial end", "Communicator joined Serial end",
+                                     "Communicator joined Linear end", "Communicator joined Time end"));
+}
+
+TEST_F(StartupRun, NoDisplayStopsWithAClearMessage) {
+  writeHost("/dev/fb0.info", "800 480 12\n");
+  ProgramRun run(root_);
+  EXPECT_EQ(run.waitExit(10000), 2);
+  EXPECT_THAT(run.stderrText(), HasSubstr("cannot open the display"));
+  EXPECT_THAT(run.systemLog(), HasSubstr("Unknown pixel format"));
+}
+
+}  // namespace

@@ -1,0 +1,129 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "platform/commands.h"
+#include "platform/files.h"
+#include "platform/gpio.h"
+#include "platform/paths.h"
+#include "platform/serial.h"
+#include "pty.h"
+#include "sandbox_fixture.h"
+
+namespace {
+
+using PlatformSandbox = SandboxTest;
+
+TEST_F(PlatformSandbox, PathsLiveUnderTheRoot) {
+  EXPECT_TRUE(platform::sandboxed());
+  EXPECT_EQ(platform::hostPath("/opt/set/setup.txt"), root_ + "/opt/set/setup.txt");
+  EXPECT_EQ(platform::hostPath("relative.png"), "relative.png");
+  platform::setRoot("");
+  EXPECT_EQ(platform::hostPath("/opt/set/setup.txt"), "/opt/set/setup.txt");
+  platform::setRoot(root_);
+}
+
+TEST_F(PlatformSandbox, BoardCommandsNeverReachTheHost) {
+  // Each of these would harm a PC if it ran; in the sandbox they are recorded.
+  const char* commands[] = {"reboot", "sudo ifdown --exclude=lo -a && sudo ifup --exclude=lo -a", "/opt/sshshell",
+                            "/opt/VyrArt/getpack.sh", "stty sane", "tput reset"};
+  for (const char* c : commands) EXPECT_EQ(platform::runCommand(c), 0) << c;
+  auto record = platform::commandRecord();
+  ASSERT_EQ(record.size(), std::size(commands));
+  for (size_t i = 0; i < record.size(); ++i) EXPECT_EQ(record[i], commands[i]);
+  EXPECT_THAT(readHost("/var/log/commands.log"), ::testing::HasSubstr("reboot\n"));
+}
+
+TEST_F(PlatformSandbox, RemountsGuardWritesUnderOptSet) {
+  EXPECT_FALSE(platform::optSetWritable());
+  EXPECT_FALSE(platform::writeFileAtomic("/opt/set/x.txt", "a"));
+  EXPECT_EQ(errno, EROFS);
+  EXPECT_EQ(platform::openFile("/opt/set/x.txt", "a"), nullptr);
+  // Outside "/opt/set" writes are free.
+  EXPECT_TRUE(platform::writeFileAtomic("/tmp/free.txt", "b"));
+
+  ASSERT_EQ(platform::runCommand("mount -o remount defaults,rw /opt/set"), 0);
+  EXPECT_TRUE(platform::writeFileAtomic("/opt/set/x.txt", "hello"));
+  ASSERT_EQ(platform::runCommand("mount -v -n -o remount -r /opt/set"), 0);
+  EXPECT_EQ(*platform::readFile("/opt/set/x.txt"), "hello");
+  EXPECT_FALSE(std::filesystem::exists(host("/opt/set/x.txt.tmp")));
+}
+
+TEST_F(PlatformSandbox, RmRemovesOnlyUnderTheRoot) {
+  writeHost("/opt/good", "marker");
+  EXPECT_EQ(platform::runCommand("rm -f /opt/good >/dev/null 2>&1"), 0);
+  EXPECT_FALSE(std::filesystem::exists(host("/opt/good")));
+}
+
+TEST_F(PlatformSandbox, OutputCommandsAnswerFromTheSimulation) {
+  auto temp = platform::readCommand("my_temp");
+  ASSERT_TRUE(temp);
+  EXPECT_THAT(*temp, ::testing::MatchesRegex("[0-9.]+\ntemp=[0-9.]+'C\n"));
+  writeHost("/run/sim/my_temp", "51.5\ntemp=44.0'C\n");
+  EXPECT_EQ(*platform::readCommand("my_temp"), "51.5\ntemp=44.0'C\n");
+  writeHost("/run/sim/lsusb", "Bus 001 Device 004: ID 0d8c:01af\n");
+  EXPECT_EQ(*platform::readCommand("lsusb|grep 0d8c:01af |wc -l"), "Bus 001 Device 004: ID 0d8c:01af\n");
+  platform::setSandboxHandler("lsusb", [](const std::string&) { return platform::CommandResult{0, "1\n"}; });
+  EXPECT_EQ(*platform::readCommand("lsusb|grep 0d8c:01af |wc -l"), "1\n");
+  platform::setSandboxHandler("lsusb", nullptr);
+}
+
+TEST_F(PlatformSandbox, GpioIsNeverMappedInTheSandbox) {
+  std::string error;
+  EXPECT_EQ(platform::mapGpioRegisters(error), nullptr);
+  EXPECT_THAT(error, ::testing::HasSubstr("GPIO"));
+}
+
+TEST(PlatformBoard, GpioRefusesOnANonBoardMachine) {
+  if (platform::isBcm283xBoard()) GTEST_SKIP() << "running on a BCM283x board";
+  platform::setRoot("");
+  std::string error;
+  EXPECT_EQ(platform::mapGpioRegisters(error), nullptr);
+  EXPECT_THAT(error, ::testing::HasSubstr("not a BCM283x board"));
+}
+
+TEST_F(PlatformSandbox, SerialPortOverPseudoTerminal) {
+  sim::Pty pty;
+  ASSERT_TRUE(pty.ok());
+  ASSERT_TRUE(pty.linkSlaveTo(host("/dev/ttyAMA0")));
+  platform::SerialOpen port = platform::openSerial("/dev/ttyAMA0", {});
+  ASSERT_GE(port.fd, 0);
+  ASSERT_TRUE(platform::writeAll(port.fd, "4dST;", 5));
+  char buf[16] = {};
+  ssize_t n = 0;
+  for (int i = 0; i < 100 && n < 5; ++i) {
+    ssize_t got = ::read(pty.master(), buf + n, sizeof buf - 1 - n);
+    if (got > 0) n += got;
+  }
+  EXPECT_STREQ(buf, "4dST;");
+  ASSERT_EQ(::write(pty.master(), "abc", 3), 3);
+  int waiting = 0;
+  for (int i = 0; i < 100 && waiting < 3; ++i) {
+    waiting = platform::bytesWaiting(port.fd);
+    if (waiting < 3) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  EXPECT_EQ(waiting, 3);
+  platform::closeSerial(port.fd);
+
+  platform::SerialOpen missing = platform::openSerial("/dev/ttyUSB9", {});
+  EXPECT_EQ(missing.fd, -1);
+  EXPECT_EQ(missing.failure, platform::SerialOpen::Failure::Open);
+}
+
+TEST_F(PlatformSandbox, AtomicWriteReplacesWholeFiles) {
+  ASSERT_EQ(platform::runCommand("mount -o remount defaults,rw /opt/set"), 0);
+  ASSERT_TRUE(platform::writeFileAtomic("/opt/set/t.txt", std::string(10000, 'a')));
+  ASSERT_TRUE(platform::writeFileAtomic("/opt/set/t.txt", "short"));
+  EXPECT_EQ(readHost("/opt/set/t.txt"), "short");
+  // A folder that does not exist: failure reported, nothing created.
+  EXPECT_FALSE(platform::writeFileAtomic("/opt/set/none/t.txt", "x"));
+}
+
+}  // namespace

@@ -1,0 +1,32 @@
+#pragma once
+// Runs the hfamp binary in a sandbox root as a child process, with its
+// standard error captured to DIR/stderr.txt.
+#include <sys/types.h>
+
+#include <string>
+
+class ProgramRun {
+ public:
+  // Starts `hfamp --root root` with the working directory set to the build folder.
+  explicit ProgramRun(const std::string& root);
+  ~ProgramRun();
+  ProgramRun(const ProgramRun&) = delete;
+  ProgramRun& operator=(const ProgramRun&) = delete;
+
+  // Waits until standard error contains `text` (true) or `timeoutMs` passes.
+  bool waitForOutput(const std::string& text, int timeoutMs);
+  // Sends a signal and waits for the exit; returns the exit status, or -1 when
+  // it did not exit within `timeoutMs`. `elapsedMs` receives the time taken.
+  int stop(int signal, int timeoutMs, long* elapsedMs = nullptr);
+  // Waits for the program to exit by itself; exit status or -1 on time-out.
+  int waitExit(int timeoutMs);
+  std::string stderrText() const;
+  std::string systemLog() const;
+
+ private:
+  std::string root_;
+  pid_t pid_ = -1;
+};
+
+// The build folder holding the hfamp binary.
+std::string buildDir();
