@@ -1,31 +1,61 @@
 // hfamp-sim: the development bench. Makes a sandbox, attaches the simulated
-// hardware to it over pseudo-terminals, starts `hfamp --root DIR` and takes
-// commands on standard input while it runs ("help" lists them).
+// amplifier microcontroller to its /dev/ttyAMA0 over a pseudo-terminal, starts
+// `hfamp --root DIR` (working directory: the folder holding the hfamp binary,
+// where its pictures are) and takes commands while it runs, from standard
+// input and from the Unix socket DIR/run/bench.sock ("help" lists them).
 //
-//   hfamp-sim [--root DIR] [--hfamp PATH]
+//   hfamp-sim [--root DIR] [--hfamp PATH] [--wire-log FILE]
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <string>
 
-#include "pty.h"
+#include "amp_sim.h"
+#include "bench_commands.h"
+#include "bench_files.h"
+#include "bench_socket.h"
+#include "platform/clock.h"
+#include "sample_tables.h"
 #include "sandbox.h"
 
 namespace {
 
-std::string defaultHfamp(const char* argv0) {
-  return (std::filesystem::path(argv0).parent_path().parent_path() / "hfamp").string();
+struct Options {
+  std::string root = "/tmp/hfamp-bench";
+  std::string hfamp;
+  std::string wireLog;
+};
+
+bool parseArgs(int argc, char** argv, Options& o) {
+  o.hfamp = (std::filesystem::path(argv[0]).parent_path().parent_path() / "hfamp").string();
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--root" && i + 1 < argc)
+      o.root = argv[++i];
+    else if (a == "--hfamp" && i + 1 < argc)
+      o.hfamp = argv[++i];
+    else if (a == "--wire-log" && i + 1 < argc)
+      o.wireLog = argv[++i];
+    else
+      return false;
+  }
+  o.root = std::filesystem::absolute(o.root).string();
+  o.hfamp = std::filesystem::absolute(o.hfamp).string();
+  return true;
 }
 
 pid_t startProgram(const std::string& hfamp, const std::string& root) {
   pid_t pid = fork();
   if (pid == 0) {
+    std::string dir = std::filesystem::path(hfamp).parent_path().string();
+    if (chdir(dir.c_str()) != 0) std::perror("hfamp-sim: chdir");
     execl(hfamp.c_str(), hfamp.c_str(), "--root", root.c_str(), static_cast<char*>(nullptr));
     std::perror("hfamp-sim: exec hfamp");
     _exit(127);
@@ -33,41 +63,82 @@ pid_t startProgram(const std::string& hfamp, const std::string& root) {
   return pid;
 }
 
+// Reads one line from standard input if one is ready within `ms`.
+bool readStdinLine(std::string& line, int ms, bool& eof) {
+  pollfd pfd{STDIN_FILENO, POLLIN, 0};
+  if (eof || ::poll(&pfd, 1, ms) <= 0) {
+    if (eof) platform::sleepMs(ms);
+    return false;
+  }
+  if (!std::getline(std::cin, line)) {
+    eof = true;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string root = "/tmp/hfamp-bench";
-  std::string hfamp = defaultHfamp(argv[0]);
-  for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--root") && i + 1 < argc)
-      root = argv[++i];
-    else if (!std::strcmp(argv[i], "--hfamp") && i + 1 < argc)
-      hfamp = argv[++i];
-    else {
-      std::fprintf(stderr, "usage: hfamp-sim [--root DIR] [--hfamp PATH]\n");
-      return 2;
-    }
+  Options o;
+  if (!parseArgs(argc, argv, o)) {
+    std::fprintf(stderr, "usage: hfamp-sim [--root DIR] [--hfamp PATH] [--wire-log FILE]\n");
+    return 2;
   }
-  if (!sim::makeSandbox(root)) {
-    std::fprintf(stderr, "hfamp-sim: cannot make the sandbox %s\n", root.c_str());
+  if (!sim::makeSandbox(o.root) || !sim::writeBenchSetFiles(o.root) || !sim::writeMyTemp(o.root, 48.3, 47.2)) {
+    std::fprintf(stderr, "hfamp-sim: cannot make the sandbox %s\n", o.root.c_str());
     return 1;
   }
-  sim::Pty amp;  // the amplifier port; nobody answers on it yet
-  if (!amp.ok() || !amp.linkSlaveTo(root + "/dev/ttyAMA0")) {
+  sim::AmpSim amp;
+  if (!amp.ok() || !amp.linkSlaveTo(o.root + "/dev/ttyAMA0")) {
     std::fprintf(stderr, "hfamp-sim: cannot make the amplifier pseudo-terminal\n");
     return 1;
   }
-  std::fprintf(stderr, "hfamp-sim: sandbox %s, amplifier port %s; screen in %s/dev/fb0\n", root.c_str(),
-               amp.slaveName().c_str(), root.c_str());
-  pid_t child = startProgram(hfamp, root);
-  std::string line;
-  std::fprintf(stderr, "hfamp-sim: type \"quit\" to stop\n");
-  while (std::getline(std::cin, line)) {
-    if (line == "quit" || line == "q") break;
-    if (line == "help") std::fprintf(stderr, "commands: quit\n");
-  }
-  kill(child, SIGTERM);
+  if (!o.wireLog.empty()) amp.logToFile(o.wireLog);
+  amp.start();
+  sim::BenchCommands commands(amp, ParseConfigText(sim::sampleConfigTxt()));
+  std::atomic<bool> quit{false};
+  sim::ControlSocket control;
+  std::string sock = o.root + "/run/bench.sock";
+  if (!control.start(sock, [&](const std::string& line) {
+        bool q = false;
+        std::string reply = commands.run(line, q);
+        if (q) quit = true;
+        return reply;
+      }))
+    std::fprintf(stderr, "hfamp-sim: no control socket at %s\n", sock.c_str());
+  std::fprintf(stderr, "hfamp-sim: sandbox %s, amplifier port %s, control socket %s; screen in %s/dev/fb0\n",
+               o.root.c_str(), amp.slaveName().c_str(), sock.c_str(), o.root.c_str());
+  pid_t child = startProgram(o.hfamp, o.root);
+  std::fprintf(stderr, "hfamp-sim: type \"help\" for the commands, \"quit\" to stop\n");
   int status = 0;
-  waitpid(child, &status, 0);
+  bool exited = false, eof = false;
+  int64_t lastTemp = platform::monotonicMs();
+  std::string line;
+  while (!quit) {
+    if (waitpid(child, &status, WNOHANG) == child) {
+      exited = true;
+      std::fprintf(stderr, "hfamp-sim: hfamp ended (status %d)\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+      break;
+    }
+    if (readStdinLine(line, 200, eof)) {
+      bool q = false;
+      std::string reply = commands.run(line, q);
+      if (!reply.empty()) std::fprintf(stderr, "%s\n", reply.c_str());
+      if (q) quit = true;
+    }
+    if (platform::monotonicMs() - lastTemp > 5000) {  // the board's temperatures drift a little
+      lastTemp = platform::monotonicMs();
+      sim::writeMyTemp(o.root, 48 + (lastTemp / 5000) % 5 * 0.3, 47 + (lastTemp / 5000) % 3 * 0.4);
+    }
+  }
+  control.stop();
+  if (!exited) {
+    kill(child, SIGTERM);
+    waitpid(child, &status, 0);
+  }
+  amp.stop();
+  std::fprintf(stderr, "hfamp-sim: %llu replies sent, %llu bad frames received\n",
+               static_cast<unsigned long long>(amp.repliesSent()), static_cast<unsigned long long>(amp.badFrames()));
   return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }

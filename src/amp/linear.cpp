@@ -1,5 +1,140 @@
-#include "core/idle_thread.h"
-#include "core/thread_table.h"
+// The amplifier link thread: owns the port, sends one command at a time, waits
+// for its reply, hands verified replies to the decoder and chooses the next
+// command (status polls between queued commands).
+#include "amp/linear.h"
 
-// The amplifier link thread.
-void Linear(Works* works) { IdleUntilStopped(works); }
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "amp/decode_reply.h"
+#include "amp/link_commands.h"
+#include "amp/link_frame.h"
+#include "amp/link_retry.h"
+#include "amp/link_state.h"
+#include "core/setup_record.h"
+#include "core/thread_table.h"
+#include "core/works.h"
+#include "platform/clock.h"
+#include "platform/log.h"
+#include "platform/serial.h"
+
+using platform::kErr;
+using platform::kInfo;
+
+namespace {
+
+constexpr long kPauseAfterBadFrameMs = 20;
+
+void setLinkFault(Works* w, const char* what, const char* port) {
+  platform::sysLog(kErr, "%s %s", what, port);
+  platform::errPrintf("%s %s\n", what, port);
+  {
+    std::lock_guard lock(w->linkFaultMutex);
+    std::snprintf(w->linkFaultText, sizeof w->linkFaultText, "Linear: %s %s", what, port);
+  }
+  w->linkFault = 1;
+}
+
+// Handles what the framer made of one byte.
+void onFramerEvent(Works* w, ReplyFramer& rx, ReplyFramer::Event ev) {
+  switch (ev) {
+    case ReplyFramer::Event::None:
+      return;
+    case ReplyFramer::Event::Reply:
+      if (rx.skipped()) platform::errPrintf("Linear: %zu bytes of noise before a reply dropped\n", rx.skipped());
+      ++w->linkReplies;
+      linearProcessStatus = kLinkDecode;
+      return;
+    case ReplyFramer::Event::BadCheck:
+      // The exchange happened but its reply cannot be trusted: drop it and go
+      // on as after any reply.
+      ++w->linkChkErrors;
+      platform::errPrintf("**** CHK ERROR!! %s %s\n", rx.computed(), rx.raw().c_str());
+      platform::sleepMs(kPauseAfterBadFrameMs);
+      NextCmdPriority(w, kLinkPoll);
+      return;
+    case ReplyFramer::Event::Runt:
+      // Carries no reply; keep waiting, the silence time-out still runs.
+      ++w->linkRunts;
+      platform::errPrintf("Linear: runt reply dropped: %s\n", rx.raw().c_str());
+      return;
+    case ReplyFramer::Event::Overflow:
+      ++w->linkOverflows;
+      platform::errPrintf("<<<<<<<<<<<<<<<<<<<<ERROR COUNTER LINEAR (CounterLinear)\n");
+      return;
+  }
+}
+
+void waitReply(Works* w, ReplyFramer& rx) {
+  int fd = w->linFD;
+  int waiting = platform::bytesWaiting(fd);
+  if (waiting <= 0) {
+    if (++counterrortimeout > kLinkSilenceLimit) GestRetrayCMD(w);
+    platform::sleepMs(1);
+    return;
+  }
+  char c;
+  ssize_t n = ::read(fd, &c, 1);
+  if (n != 1) {
+    platform::sysLog(kErr, "timeout %d\n", static_cast<int>(n));
+    GestRetrayCMD(w);
+    platform::sleepMs(kPauseAfterBadFrameMs);
+    return;
+  }
+  onFramerEvent(w, rx, rx.push(c));
+}
+
+void sendNext(Works* w, ReplyFramer& rx, int code) {
+  // Whatever is still in the buffers belongs to an earlier exchange (a late or
+  // partial reply after a time-out): it must not be taken as this reply.
+  rx.reset();
+  if (w->linFD >= 0) tcflush(w->linFD, TCIFLUSH);
+  SendLinearCommand(w, code);
+}
+
+}  // namespace
+
+void OpenLinear(Works* w) {
+  std::string port = w->setup ? w->setup->LinPort : "";
+  if (port.empty()) port = "/dev/ttyAMA0";
+  platform::sysLog(kInfo, "Init Linear Port %s", port.c_str());
+  platform::SerialSettings settings;  // 115 200 baud, raw, VMIN 1, VTIME 0.5 s
+  platform::SerialOpen opened = platform::openSerial(port, settings);
+  w->linFD = opened.fd;
+  if (opened.failure == platform::SerialOpen::Failure::Open) {
+    setLinkFault(w, "Unable to open device", port.c_str());
+    return;
+  }
+  if (opened.failure == platform::SerialOpen::Failure::Configure) {
+    setLinkFault(w, "Unable to set comm port", port.c_str());
+    return;
+  }
+  platform::errPrintf("OK works->linFD=%d (%s) stato:%d\n", opened.fd, port.c_str(), linearProcessStatus.load());
+  platform::sysLog(kInfo, "OK works->linFD=%d (%s)", opened.fd, port.c_str());
+}
+
+void Linear(Works* w) {
+  linearProcessStatus = kLinkPoll;
+  OpenLinear(w);
+  ReplyFramer rx;
+  std::string reply;
+  while (w->running != 0) {
+    int state = linearProcessStatus;
+    if (state == kLinkWaiting) {
+      waitReply(w, rx);
+    } else if (state == kLinkDecode) {
+      reply.assign(rx.text());
+      DecodeCatCmd(w, reply.c_str(), static_cast<int>(reply.size()));
+      rx.reset();
+    } else if (state == kLinkSilent) {
+      platform::sleepWhileRunning(1000, w->running);
+    } else {
+      sendNext(w, rx, state);
+    }
+  }
+  platform::closeSerial(w->linFD.exchange(-1));
+}

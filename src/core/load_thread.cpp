@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/globals.h"
+#include "core/remount.h"
 #include "core/thread_table.h"
 #include "core/tiny_cmd.h"
 #include "core/works.h"
@@ -42,17 +43,16 @@ void AggFWThread(Works* w) {
 }
 
 void RemoveUpdateMarker(Works*) {
-  if (platform::runCommand("mount -o remount defaults,rw /opt/set") != 0) {
-    platform::sysLog(platform::kErr, "can't mount rw /opt/set/ error %d", errno);
+  if (!RemountSetRW()) {
     platform::errPrintf("can't mount rw /opt/set/ error %d\n", errno);
     return;
   }
   if (platform::runCommand("rm -f /opt/good >/dev/null 2>&1") != 0) {
     platform::sysLog(platform::kErr, "can't :rm -f /opt/good >/dev/null 2>&1  ->error %d", errno);
     platform::errPrintf("can't :rm -f /opt/good >/dev/null 2>&1  ->error %d\n", errno);
+    RemountSetRO();  // never leave the settings folder writable
     return;
   }
-  if (platform::runCommand("mount -v -n -o remount -r /opt/set") != 0)
-    platform::sysLog(platform::kErr, "can't mount ro /opt/set/ error %d", errno);
+  RemountSetRO();
   platform::errPrintf("--------- END THREAD AGG FW!!!\n");
 }

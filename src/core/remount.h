@@ -1,5 +1,7 @@
 #pragma once
 // "/opt/set" is mounted read-only and remounted writable only around a write.
-// Both return true on success and log the failure texts of the system.
+// Calls nest across threads: the first RemountSetRW remounts writable, the
+// matching last RemountSetRO remounts read-only. Call RemountSetRO only after
+// a RemountSetRW that returned true. Both log the system's failure texts.
 bool RemountSetRW();
 bool RemountSetRO();

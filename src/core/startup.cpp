@@ -108,6 +108,20 @@ void destroyOpus(Works* w) {
   w->opusDecoder = nullptr;
 }
 
+// Reading the setup file restores every default, the protection thresholds
+// included; the thresholds chosen from the band table just before must reach
+// the amplifier with the "TS" already queued, so they are kept.
+void readSetupKeepingThresholds(Works* w) {
+  const int pwin = w->sogliaPWIN, fwd = w->sogliaFWD, refl = w->sogliaREFL, corrente = w->sogliaCorrente;
+  const int idx = w->sogliaIdx;
+  readSetup(w);
+  w->sogliaPWIN = pwin;
+  w->sogliaFWD = fwd;
+  w->sogliaREFL = refl;
+  w->sogliaCorrente = corrente;
+  w->sogliaIdx = idx;
+}
+
 void startUp(Works* w, MainOwned& owned) {
   SetupRecord& s = *w->setup;
   // 3-4: defaults, then the configuration files.
@@ -118,7 +132,7 @@ void startUp(Works* w, MainOwned& owned) {
   InitMicroCmd(w);
   ReadVentolaFile(w);
   LoadTabFiltri(w);
-  readSetup(w);
+  readSetupKeepingThresholds(w);
   LoadAllBankTable(w, w->NumBanco);
   // 5-7.
   w->bandRowIdx = -1;
@@ -212,5 +226,6 @@ int RunProgram() {
   startUp(w, *owned);
   while (w->running != 0) platform::sleepMs(1000);
   shutDown(w);
+  fbClose(fb);
   return 0;
 }

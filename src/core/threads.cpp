@@ -1,3 +1,5 @@
+#include <map>
+#include <memory>
 #include <mutex>
 
 #include "amp/errors.h"
@@ -14,19 +16,40 @@ std::thread thrGPIO, thrLin, thInit, thAggFw, thrKey, thrWsock, thrSer, thrCatSe
 
 namespace {
 
-// The remote four are started and stopped from several threads (start-up,
-// menus, the WebSocket threads); their handles change under this lock.
+// Threads are started and stopped from several threads (start-up, menus, the
+// work-mode switch, the WebSocket threads); their handles change under this lock.
 std::recursive_mutex gRemoteMutex;
+
+// Whether each started thread's function is still running.
+std::map<const std::thread*, std::shared_ptr<std::atomic<bool>>> gAlive;
 
 // Joins a thread that has been asked to stop, unless it is the caller.
 void joinIfStarted(std::thread& t) {
   if (t.joinable() && t.get_id() != std::this_thread::get_id()) t.join();
 }
 
+bool stillRunning(const std::thread& handle) {
+  auto it = gAlive.find(&handle);
+  return it != gAlive.end() && it->second && it->second->load();
+}
+
+// Starts `fn` on `handle`. An earlier run that was asked to stop gets a second
+// to end and is joined; one that never saw its flag leave '1' (it went back
+// to '1' too soon) is still doing the job, so no second copy is started.
 template <typename Fn>
 void startThread(std::thread& handle, Fn fn, Works* w) {
-  joinIfStarted(handle);  // an earlier run of the same thread has ended
-  handle = std::thread(fn, w);
+  std::lock_guard lock(gRemoteMutex);
+  if (handle.joinable()) {
+    for (int i = 0; i < 100 && stillRunning(handle); ++i) platform::sleepMs(10);
+    if (stillRunning(handle)) return;
+    joinIfStarted(handle);
+  }
+  auto alive = std::make_shared<std::atomic<bool>>(true);
+  gAlive[&handle] = alive;
+  handle = std::thread([fn, w, alive] {
+    fn(w);
+    *alive = false;
+  });
 }
 
 }  // namespace
@@ -99,19 +122,33 @@ void StartThreadCommRemote(Works* w) {
   PostTinyCmd(w, 149);
 }
 
-void ExitThreadRemote(Works* w) {
-  {
-    std::lock_guard lock(gRemoteMutex);
-    SetupRecord& s = *w->setup;
-    s.EnableWrite = '0';
-    s.EnableRead = '0';
-    s.EnableCAT = '0';
-    s.EnableFFT = '0';
-    platform::sleepMs(500);
-    // The threads end by themselves on seeing their flag; wait for them so a
-    // later start never finds an old instance still running.
-    for (std::thread* t : {&thrScrivi, &thrLeggi, &thrCat, &thrFFT}) joinIfStarted(*t);
+// Takes a handle out from under the lock, so joining never holds it.
+static std::thread takeHandle(std::thread& handle) {
+  std::lock_guard lock(gRemoteMutex);
+  return std::move(handle);
+}
+
+// Joins a handle taken out; a thread stopping itself is detached instead.
+static bool finish(std::thread t) {
+  if (!t.joinable()) return false;
+  if (t.get_id() == std::this_thread::get_id()) {
+    t.detach();
+    return false;
   }
+  t.join();
+  return true;
+}
+
+void ExitThreadRemote(Works* w) {
+  SetupRecord& s = *w->setup;
+  s.EnableWrite = '0';
+  s.EnableRead = '0';
+  s.EnableCAT = '0';
+  s.EnableFFT = '0';
+  platform::sleepMs(500);
+  // The threads end by themselves on seeing their flag; wait for them so a
+  // later start never finds an old instance still running.
+  for (std::thread* t : {&thrScrivi, &thrLeggi, &thrCat, &thrFFT}) finish(takeHandle(*t));
   for (int code : {9, 10, 5, 20}) DeleteErrore(w, code);
   writeSetup(w);
   PostTinyCmd(w, 165);
@@ -128,14 +165,10 @@ void JoinThreads(Works* w) {
                {thrCatSer, "Communicator joined CatSerial end"}, {thrSer, "Communicator joined Serial end"},
                {thrLin, "Communicator joined Linear end"},  {thrTime, "Communicator joined Time end"},
                {thrGPIO, "Communicator joined GPIO end"}};
-  std::lock_guard lock(gRemoteMutex);
-  for (Joined& j : order) {
-    if (!j.handle.joinable()) continue;
-    j.handle.join();
-    platform::sysLog(platform::kInfo, "%s", j.line);
-  }
+  for (Joined& j : order)
+    if (finish(takeHandle(j.handle))) platform::sysLog(platform::kInfo, "%s", j.line);
   // The countdown and the marker removal are not joined by name; make sure
   // neither outlives main.
-  joinIfStarted(thInit);
-  joinIfStarted(thAggFw);
+  finish(takeHandle(thInit));
+  finish(takeHandle(thAggFw));
 }

@@ -4,8 +4,10 @@
 #include <cstring>
 #include <new>
 
+#include "display/screenshot.h"
 #include "platform/commands.h"
 #include "platform/log.h"
+#include "platform/paths.h"
 
 using platform::kErr;
 using platform::kInfo;
@@ -90,6 +92,8 @@ FrameBuffer* fbInit() {
   }
   platform::sysLog(kInfo, "Screen Size x: %d, y: %d, Pixel Size %d Line size: %d, Mem size: %d\n", fb->xSize,
                    fb->ySize, fb->pixelSize, fb->lineSize, fb->memSize);
+  // In the sandbox the screenshot command saves this display.
+  if (platform::sandboxed()) RegisterScreenshotHandler(fb);
   return fb;
 }
 
@@ -114,4 +118,14 @@ void fbPutPixel(FrameBuffer* fb, uint8_t* buffer, unsigned offset, int r, int g,
     p[0] = static_cast<uint8_t>(((g >> 2) << 5) | (b >> 3));
     p[1] = static_cast<uint8_t>((r & 0xF8) | (g >> 5));
   }
+}
+
+void fbClose(FrameBuffer* fb) {
+  if (!fb) return;
+  if (platform::sandboxed()) platform::setSandboxHandler("/usr/bin/fbgrab", nullptr);
+  if (fb->screenMem) platform::fbdevUnmap(fb->screenMem, fb->memSize);
+  std::free(fb->drawMem);
+  std::free(fb->backMem);
+  platform::fbdevClose(fb->device);
+  delete fb;
 }

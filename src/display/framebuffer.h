@@ -27,6 +27,8 @@ struct FrameBuffer {
 
 // Opens and maps the display; nullptr (logged) on failure.
 FrameBuffer* fbInit();
+// Releases the screen record at the end of the run.
+void fbClose(FrameBuffer* fb);
 void fbRealize(FrameBuffer* fb);
 void fbSetBack(FrameBuffer* fb);
 

@@ -1,10 +1,26 @@
 #pragma once
+// TrueType text in numbered font slots. Faces are loaded into slots at
+// start-up; every caller then draws UTF-8 text by slot, position and colour.
+// All functions are safe to call from any thread: the FreeType state and the
+// glyph cache sit behind one lock.
 struct FrameBuffer;
 
-// TrueType text in numbered font slots.
+inline constexpr int kFontSlotCount = 20;
+
+// Loads face 0 of a font file (system path) into a slot at a pixel height.
+// Failures are logged and leave the slot empty.
 void TTFLoad(const char* fileName, int pixelSize, int slotNo);
-// Draws UTF-8 `text` with the pen at (x, y), y being the baseline. Returns -1.
+// Draws UTF-8 `text` with the pen at (x, y), y being the baseline, into the
+// draw buffer (or the background buffer with toBack = 1). flip, vertical and
+// rowOrder are accepted for compatibility; text is always laid out left to
+// right. An empty slot draws nothing. Returns -1.
 int putString(int slotNo, int x, int y, const char* text, int r, int g, int b, FrameBuffer* fb, int flip,
               int vertical, int rowOrder, int toBack);
-// Width in pixels of `text` in a slot.
+// Width in whole pixels of `text` in a slot: the sum of the glyph advances.
 int getStringSpace(int slotNo, const char* text);
+
+// Pixel height a slot was loaded at, or 0 for an empty slot.
+int fontSlotSize(int slotNo);
+// Rendered glyphs are kept per slot and reused; the pixels are the same either
+// way. Benchmarks switch the cache off to measure what it saves.
+void setGlyphCacheEnabled(bool enabled);

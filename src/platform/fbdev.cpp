@@ -73,6 +73,8 @@ void* fbdevMap(FbDevice& dev, size_t bytes) {
   return mem == MAP_FAILED ? nullptr : mem;
 }
 
+void fbdevUnmap(void* mem, size_t bytes) { ::munmap(mem, bytes); }
+
 void fbdevClose(FbDevice& dev) {
   if (dev.fd >= 0) ::close(dev.fd);
   dev.fd = -1;

@@ -24,6 +24,7 @@ bool fbdevOpen(FbDevice& dev);
 bool fbdevGetGeometry(FbDevice& dev, FbGeometry& geometry);
 bool fbdevResetOffsets(FbDevice& dev);  // xoffset = yoffset = 0, written back
 void* fbdevMap(FbDevice& dev, size_t bytes);  // nullptr on failure
+void fbdevUnmap(void* mem, size_t bytes);
 void fbdevClose(FbDevice& dev);
 
 }  // namespace platform

@@ -1,4 +1,194 @@
 #include "tables/antenna_tables.h"
 
-// Placeholder until the antenna tables are built.
-void LoadAllBankTable(Works*, int) {}
+#include <cstring>
+#include <mutex>
+#include <optional>
+
+#include "core/works.h"
+#include "platform/files.h"
+#include "platform/log.h"
+#include "tables/banks.h"
+#include "tables/table_io.h"
+#include "tables/tuner_memory.h"
+
+const char* const MODEwork[3] = {"Generic", "KTXVYR", " FT-817"};
+
+namespace {
+
+struct DefaultBand {
+  const char* name;
+  int32_t start, stop;
+};
+
+constexpr DefaultBand kDefaultBands[kBandRowsMax] = {
+    {"160m", 1800000, 2000000},  {"80m", 3500000, 4000000},   {"60m", 5330500, 5450000},   {"40m", 7000000, 7300000},
+    {"30m", 10100000, 10150000}, {"20m", 14000000, 14350000}, {"17m", 18068000, 18168000}, {"15m", 21000000, 21450000},
+    {"12m", 24890000, 24990000}, {"10m", 28000000, 29700000}, {"6m", 50000000, 54000000},
+};
+
+constexpr const char* kHeaders[3] = {"!Gen\n", "!Vyr\n", "!817\n"};
+
+// Caller holds bandMutex.
+void fillDefaults(Works* works, int flag) {
+  for (int i = 0; i < kBandRowsMax; ++i) {
+    BandRow& r = works->bandTab[i];
+    std::memset(r.name, 0, sizeof r.name);
+    std::strncpy(r.name, kDefaultBands[i].name, sizeof r.name - 1);
+    r.start = kDefaultBands[i].start;
+    r.stop = kDefaultBands[i].stop;
+    if (flag == 0) {
+      r.ampEnable = 0;
+      r.ant = 1;
+      r.atuOff = 1;
+      r.att = 0;
+      r.pwr = 0.0f;
+    }
+  }
+  works->bandRows = kBandRowsMax;
+}
+
+int headerType(const std::string& line, int type) {
+  std::string key = line.substr(1, 3);
+  if (key == "Gen") return 0;
+  if (key == "Vyr") return 1;
+  if (key == "817") return 2;
+  return type;
+}
+
+void parseRow(const std::string& line, BandRow& r) {
+  size_t space = line.find(' ');
+  size_t nameLen = std::min(space == std::string::npos ? line.size() : space, sizeof r.name - 1);
+  std::memset(r.name, 0, sizeof r.name);
+  std::memcpy(r.name, line.data(), nameLen);
+  // The name ends at the first space; exactly one separator follows it.
+  tables::NumberReader in(line, space == std::string::npos ? line.size() : space + 1);
+  r.start = static_cast<int32_t>(in.unsignedAny());
+  r.stop = static_cast<int32_t>(in.unsignedAny());
+  r.ampEnable = static_cast<uint8_t>(in.decimal());
+  r.ant = static_cast<uint8_t>(in.decimal());
+  r.atuOff = static_cast<uint8_t>(in.decimal());
+  r.att = static_cast<uint8_t>(in.decimal());
+  r.pwr = in.real();
+}
+
+}  // namespace
+
+void InitTabAntenna(Works* works, int flag) {
+  std::lock_guard lock(works->bandMutex);
+  fillDefaults(works, flag);
+}
+
+int ParseTabConfig(Works* works, const std::string& text) {
+  std::lock_guard lock(works->bandMutex);
+  for (auto& r : works->bandTab) r.ampEnable = 0;
+  int type = 0;
+  int rows = 0;
+  for (const auto& line : tables::splitTableLines(text, "antenna.txt")) {
+    if (!line.empty() && line[0] == ';') continue;
+    if (!line.empty() && line[0] == '!') {
+      type = headerType(line, type);
+      continue;
+    }
+    if (rows >= kBandRowsMax) {
+      platform::errPrintf("antenna.txt: more than %d band rows, the rest skipped\n", kBandRowsMax);
+      break;
+    }
+    parseRow(line, works->bandTab[rows++]);
+  }
+  works->bandRows = rows;
+  return type;
+}
+
+int LoadTabConfig(Works* works, int bank) {
+  std::optional<std::string> text = platform::readFile(tables::bandTablePath(bank));
+  if (!text) {
+    InitTabAntenna(works, 0);
+    return 0;
+  }
+  int type = ParseTabConfig(works, *text);
+  {
+    std::lock_guard lock(works->bandMutex);
+    for (int i = 0; i < works->bandRows; ++i) {
+      if (works->bandTab[i].start == 0 || works->bandTab[i].stop == 0) {
+        fillDefaults(works, 1);
+        platform::errPrintf("Error Reinit antenna\n");
+        break;
+      }
+    }
+  }
+  works->bandRowIdx = -1;
+  return type;
+}
+
+std::string FormatTabConfig(Works* works, int type) {
+  std::lock_guard lock(works->bandMutex);
+  std::string out = kHeaders[(type >= 0 && type <= 2) ? type : 0];
+  int rows = std::min<int>(works->bandRows, kBandRowsMax);
+  for (int i = 0; i < rows; ++i) {
+    const BandRow& r = works->bandTab[i];
+    out += tables::format("%s %ld %ld %i %i %i %i %2.1f\n", r.name, static_cast<long>(r.start),
+                          static_cast<long>(r.stop), r.ampEnable, r.ant, r.atuOff, r.att, static_cast<double>(r.pwr));
+  }
+  return out;
+}
+
+void SaveTabConfig(Works* works, int bank) {
+  tables::saveTableFile(tables::bandTablePath(bank), FormatTabConfig(works, works->ModeWorkIdx));
+}
+
+void LoadAllBankTable(Works* works, int bank) {
+  works->ModeWorkIdx = LoadTabConfig(works, bank);
+  for (int a = 0; a < kTuneMemAntennas; ++a) LoadTabAtu(works, bank, a);
+  SetModeWorkIDX(works);
+}
+
+void SaveToBank(Works* works, int bank, int antenna) {
+  const int32_t f = static_cast<int32_t>(works->freq.load());
+  {
+    std::lock_guard lock(works->bandMutex);
+    int rows = std::min<int>(works->bandRows, kBandRowsMax);
+    for (int i = 0; i < rows; ++i) {
+      BandRow& r = works->bandTab[i];
+      if (r.start <= f && f <= r.stop) {
+        r.ant = static_cast<uint8_t>(antenna + 1);
+        r.atuOff = works->atuBypass;
+        r.att = static_cast<uint8_t>(works->Attenuator.load());
+        r.ampEnable = works->attStep <= 3 ? 1 : 0;
+        break;
+      }
+    }
+  }
+  SaveTabConfig(works, bank);
+}
+
+void ModifytabAntenna(Works* works, int direction) {
+  const int row = works->bandSelRow;
+  const bool up = direction == 0;
+  std::lock_guard lock(works->bandMutex);
+  if (row < 0 || row >= kBandRowsMax) return;
+  BandRow& r = works->bandTab[row];
+  switch (works->bandSelCol.load()) {
+    case 0:
+      r.pwr += up ? 0.1f : -0.1f;
+      break;
+    case 1:
+      r.att = static_cast<uint8_t>(r.att + (up ? 1 : -1));
+      if (r.att > 3) r.att = 0;
+      break;
+    case 2:
+      r.ampEnable = r.ampEnable ? 0 : 1;
+      break;
+    case 3: {
+      int ant = r.ant + (up ? 1 : -1);
+      if (ant <= 0) ant = 3;
+      if (ant > 3) ant = 1;
+      r.ant = static_cast<uint8_t>(ant);
+      break;
+    }
+    case 4:
+      r.atuOff = r.atuOff ? 0 : 1;
+      break;
+    default:
+      break;
+  }
+}

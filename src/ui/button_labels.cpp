@@ -1,20 +1,15 @@
 #include "ui/button_labels.h"
 
-#include <mutex>
+#include "ui/lumomenu.h"
 
-namespace {
-std::mutex gLabelMutex;
-std::string gLabels[kLumoPages][kLumoButtons];
-}  // namespace
-
+// The captions live in the button-bar page table; a label is the bottom
+// caption of its button.
 void SetLumoLabel(Works*, int page, int button, const char* text) {
   if (page < 0 || page >= kLumoPages || button < 0 || button >= kLumoButtons) return;
-  std::lock_guard lock(gLabelMutex);
-  gLabels[page][button] = text;
+  SetLumoCaption(page, 2 * button + 1, text);
 }
 
 std::string GetLumoLabel(Works*, int page, int button) {
   if (page < 0 || page >= kLumoPages || button < 0 || button >= kLumoButtons) return {};
-  std::lock_guard lock(gLabelMutex);
-  return gLabels[page][button];
+  return GetLumoPage(page).caption[2 * button + 1];
 }

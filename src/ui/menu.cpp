@@ -1,4 +1,8 @@
 #include "ui/menu.h"
 
-// Placeholder until the menus are built.
-void InitMenuLumo(Works*) {}
+#include "ui/lumomenu.h"
+
+void InitMenuLumo(Works* works) {
+  // TODO: the setup list rows come with the menus.
+  InitLumomenu(works);
+}

@@ -1,5 +1,181 @@
-#include "core/idle_thread.h"
-#include "core/thread_table.h"
+// The timer loop: redraws the whole screen every tick, follows the frequency,
+// runs the tune-on-transmit handshake, the screen saver, peak hold and the
+// temperature log, and keeps the status text for a connected peer.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
 
-// The timer loop: redraws the screen every tick and follows the frequency.
-void timer(Works* works) { IdleUntilStopped(works); }
+#include "amp/temp_log.h"
+#include "amp/temperature.h"
+#include "core/thread_table.h"
+#include "core/works.h"
+#include "display/framebuffer.h"
+#include "display/png.h"
+#include "display/text.h"
+#include "platform/clock.h"
+#include "platform/log.h"
+#include "ui/button_bar.h"
+#include "ui/ext_io_view.h"
+#include "ui/freq_road.h"
+#include "ui/grid.h"
+#include "ui/lumomenu.h"
+#include "ui/meters.h"
+#include "ui/needles.h"
+#include "ui/screen_saver.h"
+#include "ui/timer_tick.h"
+
+namespace {
+
+constexpr double kLogTempIntervalMs = 5000;
+
+void loadBackground(Works* w, const char* name) {
+  std::snprintf(w->pngName, sizeof w->pngName, "%s", name);
+  getPng(w, 1);
+}
+
+// The picture is loaded once on entering the screen; the background buffer
+// keeps it for the following ticks.
+void failedLinkScreen(Works* w, TimerState& s) {
+  if (!s.failedLinkShown) {
+    loadBackground(w, w->ampVariant == '1' ? "start120" : "start");
+    fbSetBack(w->fb);
+    s.failedLinkShown = true;
+  }
+  char text[160];
+  {
+    std::lock_guard lock(w->linkFaultMutex);
+    std::snprintf(text, sizeof text, "Error! %s", w->linkFaultText);
+  }
+  putString(9, 130, 300, text, 255, 255, 255, w->fb, 0, 0, 0, 0);
+  w->menuPage = kLumoFailedLink;
+  LoadButtons(w);
+}
+
+void reloadAfterRestart(Works* w, TimerState& s) {
+  w->menuPage = kLumoMain;
+  SetWorkImg(w);
+  w->linkFault = 0;
+  s.failedLinkShown = false;
+}
+
+void drawClock(Works* w) {
+  if (!w->ViewTimeStr || w->statusView != 0) return;
+  char text[sizeof w->clockText];
+  {
+    std::lock_guard lock(w->clockMutex);
+    std::memcpy(text, w->clockText, sizeof text);
+  }
+  text[sizeof text - 1] = '\0';
+  putString(6, 780 - getStringSpace(6, text), 17, text, 255, 255, 255, w->fb, 0, 0, 0, 0);
+}
+
+// The processor temperature comes from a shell command: read it once a second,
+// which is as often as the screen shows a new value.
+void readCpuTemp(Works* w, TimerState& s, long nowSec) {
+  if (s.cpuTempSecond == nowSec) return;
+  s.cpuTempSecond = nowSec;
+  ReadCPUTemp(w);
+}
+
+void workingScreen(Works* w, TimerState& s, long nowSec) {
+  readCpuTemp(w, s, nowSec);
+  ReadDataOra(w);
+  drawClock(w);
+  if (w->imgReload == 1) {
+    loadBackground(w, w->ampVariant == '1' ? "img1b" : "img1");
+    w->imgReload = 0;
+  }
+  LoadButtons(w);
+  if (w->statusView != 0) return;
+  const int page = w->screenPage;
+  if (page <= 3)
+    DrawMeterScreen(w);
+  else if (page <= 5)
+    DrawGrid(w);
+}
+
+void normalTick(Works* w, TimerState& s, long nowSec) {
+  RunScreenSaver(w, nowSec);
+  const bool extIo = w->ModeWorkIdx == 1;
+  const ExtIoView ext = extIo ? ReadExtIoView(w) : ExtIoView{};
+  ReadFrequencySource(w, ext);
+  FollowFrequency(w);
+  if (extIo) TuneOnTransmitHandshake(w, s.handshake, ext);
+  if (w->saverOn == 0) workingScreen(w, s, nowSec);
+}
+
+// Counts processor time off the error hold-off in whole milliseconds, keeping
+// the fraction for the next tick: a tick that uses under a millisecond still
+// counts, so the hold-off always runs out.
+void countDownErrorHoldOff(Works* w, TimerState& s, double elapsedMs) {
+  s.errorCarryMs += elapsedMs;
+  const int whole = static_cast<int>(s.errorCarryMs);
+  s.errorCarryMs -= whole;
+  int t = w->errorRepeatTimer;
+  // The link thread may set a new hold-off meanwhile; never overwrite it.
+  while (t > 0 && !w->errorRepeatTimer.compare_exchange_weak(t, t > whole ? t - whole : 0)) {
+  }
+}
+
+}  // namespace
+
+void TimerStart(Works* works, TimerState&) {
+  platform::sysLog(platform::kInfo, "Timer thread started");
+  works->fwdPeakAngle = 0;
+  works->secondPeakAngle = 0;
+  InitGrid();
+}
+
+void TimerCompose(Works* w, TimerState& s, long nowSec) {
+  FrameBuffer* fb = w->fb;
+  std::lock_guard lock(fb->drawLock);
+  fbSetBack(fb);
+  if (w->linkFault >= 1) {
+    failedLinkScreen(w, s);
+  } else if (w->linkFault == -1) {
+    reloadAfterRestart(w, s);
+  } else {
+    // A fault cleared without the restart tick still leaves the start picture behind.
+    if (s.failedLinkShown) reloadAfterRestart(w, s);
+    normalTick(w, s, nowSec);
+  }
+  if (w->wsConnected) {
+    CreaBufferDiStato(w, s.status);
+    // TODO: send the first kStatusSentBytes bytes with sendWebSockStatusFrame
+    // once the remote frames are built.
+  }
+  fbRealize(fb);
+}
+
+void TimerAge(Works* w, TimerState& s, double elapsedMs) {
+  countDownErrorHoldOff(w, s, elapsedMs);
+  AgePeak(w->peakFwd, elapsedMs);
+  AgePeak(w->peak2, elapsedMs);
+  if (w->EnableLOGTemp == 1 && w->logTempRunning == 1) {
+    w->logTempElapsedMs += elapsedMs;
+    if (w->logTempElapsedMs >= kLogTempIntervalMs) {
+      LogTempFunction(w, 0);
+      w->logTempElapsedMs = 0;
+    }
+  }
+}
+
+void TimerTick(Works* w, TimerState& s) {
+  const long cpuStart = platform::cpuClock();
+  TimerCompose(w, s, platform::wallSeconds());
+  platform::sleepUs(w->pollDelayUs);
+  const double elapsedMs = (platform::cpuClock() - cpuStart) * 1000.0 / platform::kCpuTicksPerSecond;
+  TimerAge(w, s, elapsedMs);
+}
+
+void timer(Works* works) {
+  if (!works->fb) {
+    platform::sysLog(platform::kErr, "Timer thread: no display");
+    return;
+  }
+  TimerState state;
+  TimerStart(works, state);
+  while (works->running) TimerTick(works, state);
+  platform::sysLog(platform::kInfo, "Timer operations end\n");
+}

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/globals.h"
+#include "core/remount.h"
 #include "core/setup.h"
 #include "core/thread_table.h"
 #include "core/tiny_cmd.h"
@@ -86,6 +87,7 @@ TEST_F(ThreadsTest, LoadingCountdownCountsDownAndPosts181Once) {
   }
   EXPECT_LE(lines.size(), 11u);  // may show 0 before the window closes
   EXPECT_THAT(mailbox.codes(), ElementsAre(181));
+  fbClose(fb);
 }
 
 TEST_F(ThreadsTest, UpdateMarkerRemovalRemountsAroundTheRemoval) {
@@ -103,6 +105,17 @@ TEST_F(ThreadsTest, UpdateMarkerRemovalStopsWhenTheRemountFails) {
   RemoveUpdateMarker(w_.get());
   platform::setSandboxHandler("mount -o remount defaults,rw", nullptr);
   EXPECT_THAT(platform::commandRecord(), ElementsAre("mount -o remount defaults,rw /opt/set"));
+}
+
+TEST_F(ThreadsTest, RemountBracketNestsAcrossWriters) {
+  ASSERT_TRUE(RemountSetRW());
+  ASSERT_TRUE(RemountSetRW());  // a second writer joins the open bracket
+  EXPECT_TRUE(RemountSetRO());
+  EXPECT_TRUE(platform::optSetWritable()) << "the first writer is still writing";
+  EXPECT_TRUE(RemountSetRO());
+  EXPECT_FALSE(platform::optSetWritable());
+  EXPECT_THAT(platform::commandRecord(),
+              ElementsAre("mount -o remount defaults,rw /opt/set", "mount -v -n -o remount -r /opt/set"));
 }
 
 TEST_F(ThreadsTest, RemoteThreadsStopAndStartTogether) {

@@ -1,0 +1,22 @@
+// Fuzzes the tuner memory reader and its writer: any bytes must load without
+// writing outside the memory, and the saved text must load back to itself.
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "core/works.h"
+#include "platform/log.h"
+#include "tables/tuner_memory.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static bool quiet = (platform::setLogObserver([](const std::string&) {}), true);
+  (void)quiet;
+  auto works = std::make_unique<Works>();
+  ParseTabAtu(works.get(), 1, std::string(reinterpret_cast<const char*>(data), size));
+  std::string once = FormatTabAtu(works.get(), 1);
+  auto again = std::make_unique<Works>();
+  ParseTabAtu(again.get(), 1, once);
+  if (FormatTabAtu(again.get(), 1) != once) std::abort();
+  return 0;
+}

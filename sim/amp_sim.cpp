@@ -1,0 +1,213 @@
+#include "amp_sim.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+
+#include "amp/crc8.h"
+#include "platform/clock.h"
+
+namespace sim {
+namespace {
+
+constexpr size_t kMaxCommand = 64;     // longest command is 21 bytes with its checksum
+constexpr size_t kMaxRecord = 200000;  // entries kept before the oldest half is dropped
+
+bool checksumHolds(const std::string& frame) {
+  if (frame.size() < 3 || !std::isxdigit(static_cast<unsigned char>(frame[0])) ||
+      !std::isxdigit(static_cast<unsigned char>(frame[1])))
+    return false;
+  unsigned sent = std::stoul(frame.substr(0, 2), nullptr, 16);
+  return sent == Sys_Crc8Calculation(frame.data() + 2, frame.size() - 2);
+}
+
+}  // namespace
+
+AmpSim::AmpSim() = default;
+
+AmpSim::~AmpSim() {
+  stop();
+  logToFile("");
+}
+
+int64_t AmpSim::nowMs() const { return platform::monotonicMs() - startMs_; }
+
+void AmpSim::start() {
+  if (running_.exchange(true)) return;
+  startMs_ = platform::monotonicMs();
+  thread_ = std::thread(&AmpSim::run, this);
+}
+
+void AmpSim::stop() {
+  running_ = false;
+  if (thread_.joinable()) thread_.join();
+}
+
+void AmpSim::run() {
+  int64_t last = platform::monotonicMs();
+  char buf[256];
+  while (running_) {
+    pollfd pfd{pty_.master(), POLLIN, 0};
+    if (::poll(&pfd, 1, 2) > 0 && (pfd.revents & POLLIN)) {
+      ssize_t n = ::read(pty_.master(), buf, sizeof buf);
+      if (n > 0) onBytes(buf, static_cast<size_t>(n));
+    }
+    int64_t now = platform::monotonicMs();
+    if (now - last >= 50) {
+      std::lock_guard lock(mutex_);
+      model_.advance((now - last) / 1000.0);
+      last = now;
+    }
+  }
+}
+
+void AmpSim::onBytes(const char* data, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    pending_ += data[i];
+    if (data[i] == ';') {
+      std::string frame;
+      frame.swap(pending_);
+      onFrame(frame);
+    } else if (pending_.size() > kMaxCommand) {
+      ++badFrames_;
+      pending_.clear();
+    }
+  }
+}
+
+void AmpSim::onFrame(const std::string& frame) {
+  bool good = checksumHolds(frame);
+  std::string text = frame.size() >= 2 ? frame.substr(2) : frame;
+  std::string answer;
+  {
+    std::lock_guard lock(mutex_);
+    if (record_.size() >= kMaxRecord) record_.erase(record_.begin(), record_.begin() + kMaxRecord / 2);
+    record_.push_back({nowMs(), text, good});
+    if (logFile_) {
+      std::fprintf(logFile_, "%lld %s%s\n", static_cast<long long>(record_.back().ms), text.c_str(),
+                   good ? "" : " (bad checksum)");
+      std::fflush(logFile_);
+    }
+    if (!good) {
+      ++badFrames_;
+      return;  // a corrupted command is ignored, as the firmware does
+    }
+    if (silent_) return;
+    answer = reject_ ? text.substr(0, 2) + "?;" : model_.handle(text);
+  }
+  if (!answer.empty()) reply(answer);
+}
+
+void AmpSim::reply(const std::string& text) {
+  bool garbage, badSum;
+  {
+    std::lock_guard lock(mutex_);
+    garbage = garbage_;
+    badSum = badChecksum_;
+  }
+  std::string out;
+  if (garbage) {
+    for (int i = 0; i < 7; ++i) {
+      noise_ = noise_ * 1103515245 + 12345;
+      char c = static_cast<char>(33 + (noise_ >> 16) % 90);
+      out += c == ';' ? '#' : c;
+    }
+  }
+  uint8_t sum = Sys_Crc8Calculation(text.data(), text.size());
+  char digits[3];
+  std::snprintf(digits, sizeof digits, "%02X", badSum ? static_cast<uint8_t>(sum ^ 0x5A) : sum);
+  out += digits;
+  out += text;
+  size_t done = 0;
+  while (done < out.size()) {
+    ssize_t n = ::write(pty_.master(), out.data() + done, out.size() - done);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ++replies_;
+}
+
+#define SIM_SETTER(name, type, stmt) \
+  void AmpSim::name(type v) {        \
+    std::lock_guard lock(mutex_);    \
+    stmt;                            \
+  }
+SIM_SETTER(setDrive, float, model_.driveW = v)
+SIM_SETTER(setTransmit, bool, model_.transmitting = v)
+SIM_SETTER(setFrequency, uint32_t, model_.rigFreq = v)
+SIM_SETTER(setAmbient, float, model_.ambientC = v)
+SIM_SETTER(setSilent, bool, silent_ = v)
+SIM_SETTER(setGarbage, bool, garbage_ = v)
+SIM_SETTER(setBadChecksum, bool, badChecksum_ = v)
+SIM_SETTER(setReject, bool, reject_ = v)
+SIM_SETTER(setHighSwr, bool, model_.forceHighSwr = v)
+SIM_SETTER(setBandFault, bool, model_.forceBandFault = v)
+SIM_SETTER(trip, uint8_t, model_.trips |= v)
+#undef SIM_SETTER
+
+void AmpSim::setAntennaSwr(int antenna, float swr) {
+  std::lock_guard lock(mutex_);
+  if (antenna >= 0 && antenna < 3) model_.antennaSwr[antenna] = swr < 1 ? 1 : swr;
+}
+
+void AmpSim::setIdentity(int type, char variant, const std::string& version) {
+  std::lock_guard lock(mutex_);
+  model_.type = type;
+  model_.variant = variant;
+  model_.version = (version + "       ").substr(0, 7);
+}
+
+void AmpSim::setCalibration(float kIn, float kFwd, float kRefl, float kReflCorr) {
+  std::lock_guard lock(mutex_);
+  model_.kIn = kIn;
+  model_.kFwd = kFwd;
+  model_.kRefl = kRefl;
+  model_.kReflCorr = kReflCorr;
+}
+
+void AmpSim::resetMicro() {
+  std::lock_guard lock(mutex_);
+  model_.powerOnReset();
+}
+
+std::vector<AmpSim::Received> AmpSim::received() const {
+  std::lock_guard lock(mutex_);
+  return record_;
+}
+
+void AmpSim::clearReceived() {
+  std::lock_guard lock(mutex_);
+  record_.clear();
+}
+
+std::vector<std::string> AmpSim::texts(size_t from) const {
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> out;
+  for (size_t i = from; i < record_.size(); ++i) out.push_back(record_[i].text);
+  return out;
+}
+
+bool AmpSim::waitFor(const std::function<bool(const std::vector<Received>&)>& done, int timeoutMs) const {
+  int64_t end = platform::monotonicMs() + timeoutMs;
+  while (true) {
+    if (done(received())) return true;
+    if (platform::monotonicMs() >= end) return false;
+    platform::sleepMs(5);
+  }
+}
+
+void AmpSim::logToFile(const std::string& path) {
+  std::lock_guard lock(mutex_);
+  if (logFile_) std::fclose(logFile_);
+  logFile_ = path.empty() ? nullptr : std::fopen(path.c_str(), "a");
+}
+
+AmpModel AmpSim::model() const {
+  std::lock_guard lock(mutex_);
+  return model_;
+}
+
+}  // namespace sim

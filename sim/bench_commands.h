@@ -1,0 +1,32 @@
+#pragma once
+// The bench's command language, shared by standard input and the control
+// socket: one command per line, one reply text per command.
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "tables/config_table.h"
+
+namespace sim {
+
+class AmpSim;
+
+class BenchCommands {
+ public:
+  // `calibration` is the band table the program reads; the simulated
+  // amplifier encodes its readings with the row of the transceiver frequency.
+  BenchCommands(AmpSim& amp, std::vector<ConfigRow> calibration);
+
+  // Runs one command line; sets `quit` for "quit". Thread-safe.
+  std::string run(const std::string& line, bool& quit);
+  static const char* help();
+
+ private:
+  void followFrequency(uint32_t hz);
+
+  std::mutex mutex_;
+  AmpSim& amp_;
+  std::vector<ConfigRow> calibration_;
+};
+
+}  // namespace sim

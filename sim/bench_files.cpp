@@ -1,0 +1,32 @@
+#include "bench_files.h"
+
+#include <cstdio>
+
+#include "sample_tables.h"
+#include "sandbox.h"
+
+namespace sim {
+
+bool writeBenchSetFiles(const std::string& root) {
+  // Keys not written here take their defaults when the program reads the file.
+  const char* setup =
+      "EnableLinear: 1\n"
+      "LinPort: /dev/ttyAMA0\n"
+      "EnableKeyb: 0\n"
+      "EnableCAT: 0\n"
+      "EnableRead: 0\n"
+      "EnableWrite: 0\n"
+      "EnableFFT: 0\n"
+      "WebSocket: 0\n";
+  return writeSandboxFile(root, "/opt/set/setup.txt", setup) &&
+         writeSandboxFile(root, "/opt/set/config.txt", sampleConfigTxt()) &&
+         writeSandboxFile(root, "/opt/set/ventola.txt", sampleVentolaTxt());
+}
+
+bool writeMyTemp(const std::string& root, double cpuC, double gpuC) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.1f\ntemp=%4.1f'C\n", cpuC, gpuC);
+  return writeSandboxFile(root, "/run/sim/my_temp", text);
+}
+
+}  // namespace sim

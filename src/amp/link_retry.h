@@ -1,0 +1,14 @@
+#pragma once
+// What the link does after an exchange: resend, give up, or choose the next command.
+struct Works;
+
+// A failed exchange (silence, failed read, rejected or unknown reply): resend
+// the same command up to three times, then raise the communication error
+// (at most once per 2 s hold-off) and go back to status polling.
+void GestRetrayCMD(Works* works);
+// After a good reply other than status: the next queued code while a burst
+// (`cmdQueueActive`) runs, else state `next`.
+void NextCmdPriority(Works* works, int next);
+// After a status reply: a queued code, "FM;", or the automatic tuning step,
+// by `tunerRunning`.
+void NextCmdAfterStatus(Works* works);

@@ -1,0 +1,55 @@
+#include "amp/cmd_ring.h"
+#include "amp/errors.h"
+#include "amp/temp_log.h"
+#include "amp/temperature.h"
+#include "core/works.h"
+#include "platform/log.h"
+
+using platform::errPrintf;
+
+namespace {
+constexpr int kCmdAttBoth = 16, kCmdProtOff = 17, kCmdProtOn = 18, kCmdBypassOff = 19, kCmdBypassOn = 20;
+}
+
+void AttivaDisattivaProtezione(Works* w, int on) {
+  if (on == 1) {
+    IncPNTIn_CMDLinear(kCmdProtOn, w);
+    IncPNTIn_CMDLinear(kCmdAttBoth, w);
+    errPrintf("PROTEZIONE ON -------------\n");
+  } else {
+    IncPNTIn_CMDLinear(kCmdProtOff, w);
+    errPrintf("PROTEZIONE OFF -------------\n");
+  }
+}
+
+void GestTemperatureFunction(Works* w, int alarmCode, int afterAlarmCode, int warningCode, float temperature,
+                             float limit) {
+  float back = limit - static_cast<float>(w->Isteresi1);
+  if (temperature > limit) {
+    if (ExistError(w, alarmCode)) return;
+    DeleteErrore(w, warningCode);
+    DeleteErrore(w, afterAlarmCode);
+    AddErrore(w, alarmCode);
+    AttivaDisattivaProtezione(w, 1);
+    if (w->EnableLOGTemp == 1) {
+      LogTempFunction(w, 1);
+      w->logTempRunning = 0;
+    }
+    if (!(w->errorsMuted & 1)) IncPNTIn_CMDLinear(kCmdBypassOff, w);
+    errPrintf("!!!!  TEMP ALLARM: %02.02f (%i)\n", temperature, alarmCode);
+  } else if (temperature < back) {
+    if (ExistError(w, alarmCode)) {
+      DeleteErrore(w, alarmCode);
+      IncPNTIn_CMDLinear(kCmdBypassOn, w);
+      AddErrore(w, afterAlarmCode);
+      errPrintf("!!!! END TEMPERATURE ERROR (%i)\n", alarmCode);
+    }
+    if (ExistError(w, warningCode)) {
+      DeleteErrore(w, warningCode);
+      errPrintf("!!!! WARNING: Warning Temperatura Rientrato!! (%i)\n", warningCode);
+    }
+  } else if (!ExistError(w, alarmCode) && !ExistError(w, warningCode)) {
+    AddErrore(w, warningCode);
+    errPrintf("!!!! WARNING: Quasi in Temperatura!! (%i)\n", warningCode);
+  }
+}

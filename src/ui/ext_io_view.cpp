@@ -1,0 +1,9 @@
+#include "ui/ext_io_view.h"
+
+#include "core/works.h"
+#include "links/ext_io.h"
+
+ExtIoView ReadExtIoView(Works* works) {
+  getParameters(works);
+  return {works->extIoFreq.load(), works->extIoTx.load(), works->extIoAntenna.load()};
+}

@@ -1,0 +1,48 @@
+#include "ui/freq_road.h"
+
+#include "amp/cmd_ring.h"
+#include "core/works.h"
+#include "tables/antenna_tables.h"
+#include "tables/config_table.h"
+#include "tables/filter_table.h"
+#include "ui/ext_io_view.h"
+
+namespace {
+
+void resetAntennaMode(Works* works) {
+  if (works->anMode > 0) {
+    works->anMode = 0;
+    IncPNTIn_CMDLinear(kCmdAntennaMode, works);
+  }
+}
+
+}  // namespace
+
+void ReadFrequencySource(Works* works, const ExtIoView& ext) {
+  switch (works->ModeWorkIdx) {
+    case 1:
+      works->freq = static_cast<uint32_t>(ext.freq);
+      break;
+    case 2:
+      resetAntennaMode(works);
+      works->freq = static_cast<uint32_t>(works->catSerFreq.load());
+      break;
+    case 0:
+      works->freq = static_cast<uint32_t>(works->ampFreq.load());
+      resetAntennaMode(works);
+      break;
+    default:
+      break;
+  }
+}
+
+bool FollowFrequency(Works* works) {
+  const uint32_t freq = works->freq;
+  if (freq == works->lastFreq && works->bandRowIdx != -1) return false;
+  if (works->ModeWorkIdx != 0) IncPNTIn_CMDLinear(kCmdFrequency, works);
+  SetFilterFromfreq(works);
+  SearchCambioSoglie_TS(works);
+  GestioneAntennaAutomatica(works);
+  works->lastFreq = freq;
+  return true;
+}

@@ -1,0 +1,24 @@
+#include "ui/screen_saver.h"
+
+#include <cstdio>
+
+#include "core/works.h"
+#include "display/framebuffer.h"
+#include "display/png.h"
+
+bool SaverDue(long elapsedSec, int saveScreenIdx) {
+  constexpr int kChoices = static_cast<int>(std::size(SaveScreen));
+  const int idx = saveScreenIdx >= 0 && saveScreenIdx < kChoices ? saveScreenIdx : kChoices - 1;
+  // A clock set back makes the elapsed time negative: not due.
+  return elapsedSec >= 0 && elapsedSec / 60 >= SaveScreen[idx];
+}
+
+bool RunScreenSaver(Works* works, long nowSec) {
+  if (works->saverOn != 0 || !SaverDue(nowSec - works->lastKeyTime, works->SaveScreenIdx)) return false;
+  works->saverOn = 1;
+  std::lock_guard lock(works->fb->drawLock);
+  std::snprintf(works->pngName, sizeof works->pngName, "%s", "start");
+  getPng(works, 1);
+  fbSetBack(works->fb);
+  return true;
+}

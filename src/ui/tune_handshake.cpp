@@ -1,0 +1,71 @@
+#include "ui/tune_handshake.h"
+
+#include "amp/cmd_ring.h"
+#include "amp/errors.h"
+#include "core/works.h"
+#include "tune/autotune_control.h"
+#include "ui/ext_io_view.h"
+#include "ui/freq_road.h"
+
+namespace {
+
+// Other threads set and clear other bits of AutoTuneMode, so bits change one
+// atomic operation at a time.
+void setBits(Works* w, uint8_t bits) { w->AutoTuneMode.fetch_or(bits); }
+void clearBits(Works* w, uint8_t bits) { w->AutoTuneMode.fetch_and(static_cast<uint8_t>(~bits)); }
+
+// The transceiver's antenna choice is followed only while nothing else owns the
+// antenna: no tune, no carrier, no manual tune with the carrier on.
+void followAntenna(Works* w, const ExtIoView& ext) {
+  if (ext.antenna == w->anMode || w->tunerRunning != 0 || w->extTx != 0 || (w->manualTune & 0x30)) return;
+  w->anMode = ext.antenna;
+  IncPNTIn_CMDLinear(kCmdAntennaMode, w);
+}
+
+// After the link confirms the end of a tune, wait about ten ticks before the
+// next tune may start.
+void waitAfterEnd(Works* w, HandshakeCounters& c, bool resetCounters) {
+  if (c.c0 + 10 < c.c1) {
+    clearBits(w, kAtmStarted | kAtmKeyStarted | kAtmEndSeen);
+    if (resetCounters) c = {};
+    return;
+  }
+  if (c.c0 == 0) c.c0 = c.c1;
+  ++c.c1;
+}
+
+}  // namespace
+
+void TuneOnTransmitHandshake(Works* w, HandshakeCounters& c, const ExtIoView& ext) {
+  const bool tx = ext.tx == 1;
+  w->extTx = tx ? 1 : 0;
+  followAntenna(w, ext);
+  const uint8_t f = w->AutoTuneMode;
+  if (!(f & kAtmEnabled)) return;
+  if (tx && !(f & (kAtmStarted | kAtmKeyStarted))) {
+    if (w->manualTune == 0 && w->tuneHoldoff == 0) {
+      StartAutotune(w);
+      setBits(w, kAtmStarted);
+      c = {};
+    } else if (w->tuneHoldoff > 0) {
+      --w->tuneHoldoff;
+    }
+  } else if (f & kAtmEndSeen) {
+    waitAfterEnd(w, c, !tx);
+  } else if ((f & kAtmKeyStarted) && !tx && !(f & kAtmReadyAcked)) {
+    if (w->cmdQueueIn == w->cmdQueueOut) {
+      setBits(w, kAtmReady);
+      c = {};
+    }
+  } else if ((f & kAtmKeyStarted) && !tx && (f & kAtmReadyAcked)) {
+    if (c.c1 > 30) {
+      EscAutoTune(w, 0);
+      AddErrore(w, kErrTuneAbort);
+      clearBits(w, kAtmKeyStarted | kAtmReadyAcked);
+    } else {
+      ++c.c1;
+    }
+  } else if ((f & kAtmKeyStarted) && tx && !(f & kAtmReadyAcked)) {
+    c = {};
+  }
+}
