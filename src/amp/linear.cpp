@@ -3,7 +3,6 @@
 // command (status polls between queued commands).
 #include "amp/linear.h"
 
-#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -92,7 +91,7 @@ void sendNext(Works* w, ReplyFramer& rx, int code) {
   // Whatever is still in the buffers belongs to an earlier exchange (a late or
   // partial reply after a time-out): it must not be taken as this reply.
   rx.reset();
-  if (w->linFD >= 0) tcflush(w->linFD, TCIFLUSH);
+  platform::flushInput(w->linFD);
   SendLinearCommand(w, code);
 }
 

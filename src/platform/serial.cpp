@@ -77,6 +77,10 @@ bool writeAll(int fd, const void* data, size_t length) {
   return true;
 }
 
+void flushInput(int fd) {
+  if (fd >= 0) tcflush(fd, TCIFLUSH);
+}
+
 void closeSerial(int fd) {
   if (fd >= 0) ::close(fd);
 }

@@ -31,6 +31,8 @@ SerialOpen openSerial(const std::string& systemPath, const SerialSettings& setti
 int bytesWaiting(int fd);
 // Writes every byte, repeating partial writes; false on error.
 bool writeAll(int fd, const void* data, size_t length);
+// Discards bytes received but not yet read.
+void flushInput(int fd);
 void closeSerial(int fd);
 
 }  // namespace platform
