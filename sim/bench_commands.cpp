@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "amp_sim.h"
+#include "screen_capture.h"
 
 namespace sim {
 namespace {
@@ -55,6 +56,7 @@ const char* BenchCommands::help() {
          "  reset              microcontroller reset\n"
          "  variant 0|1        identity: the 60 W or the 120 W amplifier (read at start-up)\n"
          "  state              the simulated amplifier's state\n"
+         "  shot FILE.png      save what the program's screen shows\n"
          "  quit               stop the program and the bench\n";
 }
 
@@ -79,6 +81,11 @@ std::string BenchCommands::run(const std::string& line, bool& quit) {
     return "bye";
   }
   if (cmd == "state") return describe(amp_.model());
+  if (cmd == "shot") {
+    std::string error;
+    if (a.empty()) return "usage: shot FILE.png";
+    return saveSandboxScreen(root_, a, error) ? "saved " + a : error;
+  }
   if (cmd == "drive" && !a.empty())
     amp_.setDrive(std::strtof(a.c_str(), nullptr));
   else if (cmd == "tx" && onOff(a, on))

@@ -16,6 +16,8 @@ class BenchCommands {
   // `calibration` is the band table the program reads; the simulated
   // amplifier encodes its readings with the row of the transceiver frequency.
   BenchCommands(AmpSim& amp, std::vector<ConfigRow> calibration);
+  // The sandbox root, for screenshots.
+  void setRoot(const std::string& root) { root_ = root; }
 
   // Runs one command line; sets `quit` for "quit". Thread-safe.
   std::string run(const std::string& line, bool& quit);
@@ -27,6 +29,7 @@ class BenchCommands {
   std::mutex mutex_;
   AmpSim& amp_;
   std::vector<ConfigRow> calibration_;
+  std::string root_;
 };
 
 }  // namespace sim

@@ -63,6 +63,20 @@ pid_t startProgram(const std::string& hfamp, const std::string& root) {
   return pid;
 }
 
+// SIGTERM and SIGINT stop the bench the same way as "quit", so the program
+// under test is stopped too and never left running.
+std::atomic<bool> gStopSignal{false};
+
+void onStopSignal(int) { gStopSignal = true; }
+
+void installStopSignals() {
+  struct sigaction sa {};
+  sa.sa_handler = onStopSignal;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGINT, &sa, nullptr);
+}
+
 // Reads one line from standard input if one is ready within `ms`.
 bool readStdinLine(std::string& line, int ms, bool& eof) {
   pollfd pfd{STDIN_FILENO, POLLIN, 0};
@@ -97,6 +111,7 @@ int main(int argc, char** argv) {
   if (!o.wireLog.empty()) amp.logToFile(o.wireLog);
   amp.start();
   sim::BenchCommands commands(amp, ParseConfigText(sim::sampleConfigTxt()));
+  commands.setRoot(o.root);
   std::atomic<bool> quit{false};
   sim::ControlSocket control;
   std::string sock = o.root + "/run/bench.sock";
@@ -115,7 +130,8 @@ int main(int argc, char** argv) {
   bool exited = false, eof = false;
   int64_t lastTemp = platform::monotonicMs();
   std::string line;
-  while (!quit) {
+  installStopSignals();
+  while (!quit && !gStopSignal) {
     if (waitpid(child, &status, WNOHANG) == child) {
       exited = true;
       std::fprintf(stderr, "hfamp-sim: hfamp ended (status %d)\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1);
