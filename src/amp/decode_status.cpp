@@ -25,7 +25,7 @@ constexpr size_t kPosTemp1 = 20, kPosTemp2 = 24, kPosS2Low = 28, kPosS2High = 29
 
 void clearResetRequest(Works* w) {
   if (w->errorFlags & kErrFlagResetPending)
-    w->errorFlags = static_cast<uint8_t>(w->errorFlags & ~(kErrFlagBiasReset | kErrFlagResetPending));
+    w->errorFlags &= static_cast<uint8_t>(~(kErrFlagBiasReset | kErrFlagResetPending));
 }
 
 void trackBypass(Works* w, uint8_t s1, const char* frame) {
@@ -96,26 +96,30 @@ void startTempLog(Works* w, uint8_t s1) {
   w->logTempRunning = 1;
 }
 
+// A calibration row with a zero reading gives an infinite factor, and
+// infinity times a zero reading is NaN: such a power reads as 0 W.
+float finitePower(float watts) { return std::isfinite(watts) ? watts : 0.0f; }
+
 void powers(Works* w, const ReplyFields& r) {
   float kFwd = SearchK(w, kKFwd);
   if (auto raw = r.decimal(kPosPwrIn, 4)) {
     w->rawPwrIn = static_cast<uint16_t>(*raw);
-    w->pwrIn = SearchK(w, kKIn) * float(*raw) * float(*raw);
+    w->pwrIn = finitePower(SearchK(w, kKIn) * float(*raw) * float(*raw));
   }
   if (auto raw = r.decimal(kPosFwd, 4)) {
     w->rawFwd = static_cast<uint16_t>(*raw);
-    w->pwrFwd = kFwd * float(*raw) * float(*raw);
+    w->pwrFwd = finitePower(kFwd * float(*raw) * float(*raw));
   }
   if (auto raw = r.decimal(kPosRefl, 4)) {
     w->rawRefl = static_cast<uint16_t>(*raw);
-    float refl = SearchK(w, kKRefl) * float(*raw) * float(*raw) + SearchK(w, kKReflCorr) * w->pwrFwd;
+    float refl = finitePower(SearchK(w, kKRefl) * float(*raw) * float(*raw) + SearchK(w, kKReflCorr) * w->pwrFwd);
     w->pwrRefl = refl < 0 ? 0.0f : refl;
   }
   w->swrValue = CalcolaSWR(w->pwrFwd, w->pwrRefl);
   if (auto raw = r.decimal(kPosCurrent, 4)) w->ampCurrentRaw = float(*raw);
   if (w->EnablePwrPeak == 1) {
     if (auto raw = r.decimal(kPosPeak, 4)) {
-      float p = kFwd * float(*raw) * float(*raw);
+      float p = finitePower(kFwd * float(*raw) * float(*raw));
       float limit = w->ampVariant == '1' ? 130.0f : 70.0f;
       w->pwrFwdPeak = p > limit ? limit : p;
     }

@@ -1,3 +1,5 @@
+#include <cmath>
+#include <limits>
 // Reply decoding: status conversion, status bits and their errors, the other
 // replies, and short or malformed frames.
 #include <gtest/gtest.h>
@@ -77,6 +79,17 @@ TEST_F(Decode, NegativeReflectedAfterCorrectionIsZero) {
   decode(status(0, 1, 0, 800, 100, 0, 2048, 2048, 0));
   EXPECT_EQ(w_->pwrRefl, 0.0f);
   EXPECT_NEAR(w_->swrValue, 1.0, 1e-4);
+}
+
+TEST_F(Decode, InfiniteCalibrationTimesZeroReadingIsZeroWatts) {
+  // A calibration point of 0 W at reading 0 gives an infinite factor.
+  w_->configTab[0].kFwd = std::numeric_limits<float>::infinity();
+  w_->configTab[0].kIn = std::numeric_limits<float>::infinity();
+  decode(status(0, 1, 0, 0, 0, 0, 2048, 2048, 0));
+  EXPECT_EQ(w_->pwrFwd, 0.0f);
+  EXPECT_EQ(w_->pwrIn, 0.0f);
+  EXPECT_FALSE(std::isnan(w_->pwrRefl.load()));
+  EXPECT_FALSE(std::isnan(w_->swrValue.load()));
 }
 
 TEST_F(Decode, TemperaturesStartUnsmoothedThenAverage) {
