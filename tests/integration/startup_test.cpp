@@ -84,7 +84,12 @@ TEST_F(StartupRun, OneRemoteFlagStartsAllFourAndPersistsThem) {
   ProgramRun run(root_);
   runUntilStarted(run);
   ASSERT_TRUE(run.waitForOutput("Cat.c start", 10000));
-  std::string setup = readHost("/opt/set/setup.txt");
+  // The threads start before the setup file is saved: wait for the save.
+  std::string setup;
+  for (int i = 0; i < 100 && setup.find("EnableCAT: 1\n") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    setup = readHost("/opt/set/setup.txt");
+  }
   for (const char* line : {"EnableRead: 1\n", "EnableWrite: 1\n", "EnableCAT: 1\n", "EnableFFT: 1\n"})
     EXPECT_THAT(setup, HasSubstr(line));
   EXPECT_EQ(run.stop(SIGINT, 15000), 0);
