@@ -60,12 +60,18 @@ double NumberScan::decimal() {
   return std::strtod(number.c_str(), nullptr);
 }
 
-int32_t NumberScan::integer() {
+size_t NumberScan::signedStart(bool& negative) {
   skipSpace();
   size_t i = pos_;
-  bool negative = false;
+  negative = false;
   if (i < text_.size() && (text_[i] == '+' || text_[i] == '-')) negative = text_[i++] == '-';
   found_ = digitAt(i);
+  return i;
+}
+
+int32_t NumberScan::integer() {
+  bool negative;
+  size_t i = signedStart(negative);
   if (!found_) return 0;
   int64_t value = 0;
   for (; digitAt(i); ++i) value = std::min<int64_t>(value * 10 + (text_[i] - '0'), int64_t{1} << 32);
@@ -77,11 +83,8 @@ int32_t NumberScan::integer() {
 }
 
 uint32_t NumberScan::cNotation() {
-  skipSpace();
-  size_t i = pos_;
-  bool negative = false;
-  if (i < text_.size() && (text_[i] == '+' || text_[i] == '-')) negative = text_[i++] == '-';
-  found_ = digitAt(i);
+  bool negative;
+  size_t i = signedStart(negative);
   if (!found_) return 0;
   int base = 10;
   if (text_[i] == '0') {

@@ -30,6 +30,9 @@ class NumberScan {
  private:
   void skipSpace();
   bool digitAt(size_t i) const;
+  // Skips blanks and an optional sign; returns where the digits start and
+  // sets found_ when a digit is there.
+  size_t signedStart(bool& negative);
   std::string_view text_;
   size_t pos_ = 0;
   bool found_ = false;
