@@ -11,9 +11,9 @@
 #include "amp/decode_reply.h"
 #include "amp/link_frame.h"
 #include "amp/link_state.h"
-#include "core/init_globals.h"
-#include "core/setup_record.h"
-#include "core/works.h"
+#include "state/init_globals.h"
+#include "state/setup_record.h"
+#include "state/works.h"
 #include "platform/log.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "core/works.h"
+#include "state/works.h"
 #include "platform/log.h"
 #include "tables/tuner_memory.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "core/works.h"
+#include "state/works.h"
 #include "display/memory_framebuffer.h"
 #include "display/png.h"
 

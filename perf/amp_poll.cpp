@@ -11,10 +11,10 @@
 #include <thread>
 
 #include "amp_sim.h"
-#include "core/init_globals.h"
-#include "core/setup_record.h"
-#include "core/thread_table.h"
-#include "core/works.h"
+#include "state/init_globals.h"
+#include "state/setup_record.h"
+#include "amp/linear.h"
+#include "state/works.h"
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/paths.h"

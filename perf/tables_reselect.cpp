@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "amp/cmd_ring.h"
-#include "core/init_globals.h"
-#include "core/setup_record.h"
-#include "core/works.h"
+#include "state/init_globals.h"
+#include "state/setup_record.h"
+#include "state/works.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 #include "sample_tables.h"

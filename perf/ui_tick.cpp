@@ -14,12 +14,12 @@
 #include <mutex>
 #include <vector>
 
-#include "core/init_globals.h"
-#include "core/setup_record.h"
-#include "core/works.h"
+#include "state/init_globals.h"
+#include "state/setup_record.h"
+#include "state/works.h"
 #include "display/memory_framebuffer.h"
 #include "display/text.h"
-#include "links/fft_record.h"
+#include "state/fft_record.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 #include "sandbox.h"

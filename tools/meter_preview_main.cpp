@@ -8,9 +8,9 @@
 #include <string>
 
 #include "amp/errors.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "display/draw.h"
-#include "display/error_draw.h"
+#include "ui/error_draw.h"
 #include "display/memory_framebuffer.h"
 #include "display/needle_geometry.h"
 #include "display/pictures.h"

@@ -1,6 +1,6 @@
 #include "amp/cmd_ring.h"
 
-#include "core/works.h"
+#include "state/works.h"
 #include "platform/log.h"
 
 int IncPNTIn_CMDLinear(int code, Works* w) {

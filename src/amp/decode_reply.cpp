@@ -6,7 +6,7 @@
 
 #include "amp/link_retry.h"
 #include "amp/link_state.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "platform/clock.h"
 #include "platform/log.h"
 

@@ -9,11 +9,10 @@
 #include "amp/link_state.h"
 #include "amp/temp_log.h"
 #include "amp/temperature.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "tables/config_table.h"
-#include "tune/labels.h"
 
 namespace {
 
@@ -55,7 +54,6 @@ void resyncAfterCommError(Works* w, uint8_t s0, uint8_t s1) {
   int att = pad3 && pad2 ? 3 : pad3 ? 2 : pad2 ? 1 : 0;
   if (att == w->Attenuator) return;
   w->Attenuator = att;
-  SetAttenuatorLabel(w);
   platform::errPrintf("STATE DA ERRORE : attenuatore 3dB=%s 2dB=%s\n", pad3 ? "on" : "off", pad2 ? "on" : "off");
 }
 

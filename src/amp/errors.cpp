@@ -5,10 +5,10 @@
 #include <mutex>
 
 #include "amp/cmd_ring.h"
-#include "core/init_micro_cmd.h"
-#include "core/setup_record.h"
-#include "core/thread_table.h"
-#include "core/works.h"
+#include "amp/init_micro_cmd.h"
+#include "state/setup_record.h"
+#include "state/thread_starter.h"
+#include "state/works.h"
 #include "platform/log.h"
 
 using platform::errPrintf;
@@ -184,17 +184,17 @@ void GestErroreRemote(Works* w) {
   errPrintf(">>> RESTART REMOTE!\n");
   struct Remote {
     SetupFlag& flag;
-    void (*start)(Works*);
+    LinkThread thread;
     const char* line;
-  } remotes[] = {{s.EnableWrite, StartThreadAudioWrite, "start audio write\n"},
-                 {s.EnableRead, StartThreadAudioRead, "start audio read\n"},
-                 {s.EnableCAT, StartThreadCAT, nullptr},
-                 {s.EnableFFT, StartVyrReadFFT, nullptr}};
+  } remotes[] = {{s.EnableWrite, LinkThread::AudioWrite, "start audio write\n"},
+                 {s.EnableRead, LinkThread::AudioRead, "start audio read\n"},
+                 {s.EnableCAT, LinkThread::CatRelay, nullptr},
+                 {s.EnableFFT, LinkThread::Spectrum, nullptr}};
   for (Remote& r : remotes) {
     char off = '0';
     if (!r.flag.compare_exchange_strong(off, '1')) continue;
     if (r.line) errPrintf("%s", r.line);
-    r.start(w);
+    StartLinkThread(w, r.thread);
   }
 }
 

@@ -5,7 +5,7 @@
 // fields directly.
 #include <cstdint>
 
-#include "amp/protection_fields.h"
+#include "state/protection_fields.h"
 
 struct Works;
 

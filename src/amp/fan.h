@@ -3,13 +3,10 @@
 #include <string_view>
 #include <vector>
 
+#include "state/table_types.h"
+
 struct Works;
 
-// One row of the fan curve: from `temperature` upward the fan runs at `percent`.
-struct FanRow {
-  float temperature = 0;  // degrees Celsius
-  int percent = 0;        // fan speed, %
-};
 
 // Reads the fan table at start-up into works->ventolaTab / ventolaRows.
 void ReadVentolaFile(Works* works);

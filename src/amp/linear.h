@@ -1,8 +1,10 @@
 #pragma once
-// The amplifier port. `Linear` itself is declared with the other thread
-// functions in core/thread_table.h.
+// The amplifier link thread and its port.
 struct Works;
 
+// Thread body: owns the amplifier port, sends one command at a time and
+// decodes the replies, until `running` is 0.
+void Linear(Works* works);
 // Opens and configures the port named by the LinPort setting (115 200 baud,
 // raw). On failure sets `linkFault` 1 and its text; the link then runs with an
 // invalid descriptor, so every exchange times out into the retry policy.

@@ -7,7 +7,7 @@
 #include "amp/crc8.h"
 #include "amp/link_retry.h"
 #include "amp/link_state.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "platform/log.h"
 #include "platform/serial.h"
 #include "tables/tuner_memory.h"

@@ -5,7 +5,7 @@
 #include "amp/cmd_ring.h"
 #include "amp/errors.h"
 #include "amp/link_state.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "platform/log.h"
 #include "tune/autotune.h"
 

@@ -2,7 +2,7 @@
 #include "amp/errors.h"
 #include "amp/temp_log.h"
 #include "amp/temperature.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "platform/log.h"
 
 using platform::errPrintf;

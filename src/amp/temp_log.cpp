@@ -6,8 +6,8 @@
 #include <string>
 
 #include "amp/temperature.h"
-#include "core/remount.h"
-#include "core/works.h"
+#include "platform/remount.h"
+#include "state/works.h"
 #include "platform/commands.h"
 #include "platform/files.h"
 #include "platform/log.h"

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "amp/number_scan.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "platform/clock.h"
 #include "platform/commands.h"
 #include "platform/log.h"

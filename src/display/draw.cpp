@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/works.h"
+#include "state/works.h"
 #include "display/framebuffer.h"
 
 void DrawHorizontalLine(int xStart, int y, int xEnd, int r, int g, int b, FrameBuffer* fb, int toBack) {

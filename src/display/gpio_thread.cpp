@@ -1,7 +1,7 @@
-#include "core/idle_thread.h"
-#include "core/thread_table.h"
-#include "core/tiny_cmd.h"
-#include "core/works.h"
+#include "state/idle_thread.h"
+#include "display/gpio_thread.h"
+#include "state/tiny_cmd.h"
+#include "state/works.h"
 #include "platform/clock.h"
 
 // The front-panel button thread. Until the buttons are built it only empties

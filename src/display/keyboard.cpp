@@ -1,5 +1,5 @@
-#include "core/idle_thread.h"
-#include "core/thread_table.h"
+#include "state/idle_thread.h"
+#include "display/keyboard.h"
 
 // The service keyboard thread.
 void keyb(Works* works) { IdleUntilStopped(works); }

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "core/setup_record.h"
-#include "core/works.h"
+#include "state/setup_record.h"
+#include "state/works.h"
 #include "display/framebuffer.h"
 #include "display/spectrum_view.h"
 #include "platform/files.h"

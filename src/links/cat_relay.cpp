@@ -1,7 +1,7 @@
-#include "core/idle_thread.h"
-#include "core/setup_record.h"
-#include "core/thread_table.h"
-#include "core/works.h"
+#include "state/idle_thread.h"
+#include "state/setup_record.h"
+#include "links/cat_relay.h"
+#include "state/works.h"
 
 // The CAT relay to the remote peer.
 void Cat(Works* works) { IdleUntilStopped(works, &works->setup->EnableCAT); }

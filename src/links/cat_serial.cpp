@@ -1,7 +1,7 @@
-#include "core/idle_thread.h"
-#include "core/setup_record.h"
-#include "core/thread_table.h"
-#include "core/works.h"
+#include "state/idle_thread.h"
+#include "state/setup_record.h"
+#include "links/cat_serial.h"
+#include "state/works.h"
 
 // The FT-817 CAT serial link.
 void CatSerial(Works* works) { IdleUntilStopped(works, &works->setup->enaCatSer); }

@@ -1,8 +1,7 @@
-#include "core/idle_thread.h"
-#include "core/setup_record.h"
-#include "core/thread_table.h"
-#include "core/works.h"
+#include "state/idle_thread.h"
+#include "state/setup_record.h"
 #include "links/ext_io.h"
+#include "state/works.h"
 
 // The external IO serial link of the companion transceiver.
 void Serial(Works* works) { IdleUntilStopped(works, &works->setup->enaser); }

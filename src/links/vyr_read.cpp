@@ -1,7 +1,7 @@
-#include "core/idle_thread.h"
-#include "core/setup_record.h"
-#include "core/thread_table.h"
-#include "core/works.h"
+#include "state/idle_thread.h"
+#include "state/setup_record.h"
+#include "links/vyr_read.h"
+#include "state/works.h"
 
 // The USB receiver and spectrum thread.
 void VYRRead(Works* works) { IdleUntilStopped(works, &works->setup->EnableFFT); }

@@ -1,7 +1,7 @@
-#include "core/idle_thread.h"
-#include "core/setup_record.h"
-#include "core/thread_table.h"
-#include "core/works.h"
+#include "state/idle_thread.h"
+#include "state/setup_record.h"
+#include "remote/audio.h"
+#include "state/works.h"
 
 // Remote audio: capture (th_leggi) and playback (th_scrivi).
 void th_leggi(Works* works) { IdleUntilStopped(works, &works->setup->EnableRead); }

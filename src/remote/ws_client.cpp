@@ -1,5 +1,5 @@
-#include "core/idle_thread.h"
-#include "core/thread_table.h"
+#include "state/idle_thread.h"
+#include "remote/ws_client.h"
 
 // The WebSocket client thread.
 void Wclient(Works* works) { IdleUntilStopped(works); }

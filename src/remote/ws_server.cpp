@@ -1,5 +1,5 @@
-#include "core/idle_thread.h"
-#include "core/thread_table.h"
+#include "state/idle_thread.h"
+#include "remote/ws_server.h"
 
 // The WebSocket server thread.
 void Wsocket(Works* works) { IdleUntilStopped(works); }

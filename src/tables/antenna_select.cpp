@@ -4,13 +4,11 @@
 #include <optional>
 
 #include "amp/cmd_ring.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "platform/log.h"
 #include "tables/antenna_tables.h"
 #include "tables/table_io.h"
 #include "tables/tuner_memory.h"
-#include "tune/labels.h"
-#include "ui/button_labels.h"
 
 namespace {
 
@@ -28,7 +26,6 @@ std::optional<std::pair<int, BandRow>> rowForFreq(Works* works, int32_t f) {
 void applyAntenna(Works* works, const BandRow& row) {
   if (row.ant == 0 || row.ant == works->antennaIndex + 1) return;
   works->antennaIndex = row.ant - 1;
-  if (works->menuPage == kPageMain) SetLumoLabel(works, kPageMain, 2, tables::format("Auto %d", row.ant).c_str());
   IncPNTIn_CMDLinear(kCmdAntenna, works);
 }
 
@@ -42,7 +39,8 @@ void applyTuner(Works* works, const BandRow& row, int index) {
 }
 
 // The amplifier's bypass state shows on the attenuator caption ("StBy"), which
-// the caller refreshes; the main page has no caption of its own for it.
+// the button bar computes from `ampBypass`; the main page has no caption of its
+// own for it.
 void applyAmplifier(Works* works, const BandRow& row) {
   if (row.ampEnable != 0) {
     if (works->ampBypass == 1) IncPNTIn_CMDLinear(kCmdAmpInLine, works);
@@ -67,5 +65,4 @@ void GestioneAntennaAutomatica(Works* works) {
   applyAntenna(works, row);
   applyTuner(works, row, index);
   applyAmplifier(works, row);
-  SetAttenuatorLabel(works);
 }

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <optional>
 
-#include "core/works.h"
+#include "state/works.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "tables/banks.h"

@@ -2,11 +2,11 @@
 
 #include "amp/cmd_ring.h"
 #include "amp/errors.h"
-#include "core/remount.h"
-#include "core/setup.h"
-#include "core/setup_record.h"
-#include "core/thread_table.h"
-#include "core/works.h"
+#include "platform/remount.h"
+#include "state/setup.h"
+#include "state/setup_record.h"
+#include "state/thread_starter.h"
+#include "state/works.h"
 #include "platform/commands.h"
 #include "platform/log.h"
 #include "tables/antenna_tables.h"
@@ -37,7 +37,7 @@ void SetModeWorkIDX(Works* works) {
     case 1:
       if (s->enaser != '1') {
         s->enaser = '1';
-        StartThreadVYR(works);
+        StartLinkThread(works, LinkThread::ExtIo);
       }
       switchOff(s->enaCatSer, false, works);
       break;
@@ -45,7 +45,7 @@ void SetModeWorkIDX(Works* works) {
       switchOff(s->enaser, true, works);
       if (s->enaCatSer != '1') {
         s->enaCatSer = '1';
-        StartThreadCATserial(works);
+        StartLinkThread(works, LinkThread::CatSerial);
       }
       break;
     default:

@@ -6,7 +6,7 @@
 #include "amp/cmd_ring.h"
 #include "amp/number_scan.h"
 #include "amp/table_lines.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "platform/files.h"
 #include "platform/log.h"
 

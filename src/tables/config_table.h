@@ -6,27 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "state/table_types.h"
+
 struct Works;
 
-// One segment: it covers its own start frequency up to, not including, the
-// start frequency of the next row.
-struct ConfigRow {
-  uint32_t startFreq = 0;  // Hz
-  uint32_t endFreq = 0;    // Hz, as written; logged only
-  float kFwd = 0;          // forward watts = kFwd x reading^2
-  float kRefl = 0;         // reflected watts = kRefl x reading^2
-  float kIn = 0;           // input (drive) watts = kIn x reading^2
-  float kReflCorr = 0;     // fraction of the forward power added to the reflected
-  float maxPWIN = 0;       // W
-  float maxCorrente = 0;   // A
-  float maxREFL = 0;       // W
-  float maxFWD = 0;        // W
-  int32_t startL[5] = {};  // tuning start points; read and logged only
-  int32_t startC[5] = {};
-  int32_t startStep = 0;
-  // The input calibration point as read, kept for the log line.
-  float inPower = 0, inReading = 0;
-};
 
 // Coefficient kinds of SearchK.
 enum ConfigKind { kKFwd = 0, kKRefl = 1, kKIn = 2, kKReflCorr = 3 };

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "amp/cmd_ring.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "tables/table_io.h"

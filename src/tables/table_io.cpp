@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/remount.h"
+#include "platform/remount.h"
 #include "platform/files.h"
 #include "platform/log.h"
 

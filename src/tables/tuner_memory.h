@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tables/table_types.h"
+#include "state/table_types.h"
 
 struct Works;
 

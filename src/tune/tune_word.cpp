@@ -3,10 +3,9 @@
 #include <cstring>
 #include <mutex>
 
-#include "core/works.h"
+#include "state/works.h"
 #include "platform/clock.h"
 #include "platform/log.h"
-#include "tune/labels.h"
 
 char ModeTuneDebug[6];
 
@@ -77,7 +76,6 @@ void SetMode(Works* works, int mode) {
   uint32_t bits = mode == 1 ? kTuneModeCL : mode == 2 ? kTuneModeLC : kTuneModeBypass;
   replaceBits(works, kTuneMaskMode, bits);
   works->atuBypass = (mode == 0 || mode == 3) ? 1 : 0;
-  SetManualModeLabel(works, mode);
   if (works->EnableDebug) setDebugText(mode == 1 ? "CL" : mode == 2 ? "LC" : "BP");
 }
 

@@ -1,9 +1,9 @@
 #include "ui/button_bar.h"
 
 #include "amp/errors.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "display/draw.h"
-#include "display/error_draw.h"
+#include "ui/error_draw.h"
 #include "display/framebuffer.h"
 #include "display/text.h"
 #include "ui/draw_parameters.h"

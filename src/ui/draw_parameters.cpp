@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "amp/temperature.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "display/text.h"

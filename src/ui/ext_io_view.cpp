@@ -1,6 +1,6 @@
 #include "ui/ext_io_view.h"
 
-#include "core/works.h"
+#include "state/works.h"
 #include "links/ext_io.h"
 
 ExtIoView ReadExtIoView(Works* works) {

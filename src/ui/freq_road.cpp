@@ -1,7 +1,7 @@
 #include "ui/freq_road.h"
 
 #include "amp/cmd_ring.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "tables/antenna_tables.h"
 #include "tables/config_table.h"
 #include "tables/filter_table.h"

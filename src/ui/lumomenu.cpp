@@ -4,7 +4,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "core/works.h"
+#include "state/works.h"
 #include "tables/antenna_tables.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/globals.h"
-#include "core/works.h"
+#include "state/globals.h"
+#include "state/works.h"
 
 float CalcolaSWR(float x) {
   if (!(x >= CONV_SWR[0].swr)) return 0;  // below 1.0, and NaN

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/works.h"
+#include "state/works.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "display/needle_geometry.h"

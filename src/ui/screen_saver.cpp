@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/works.h"
+#include "state/works.h"
 #include "display/framebuffer.h"
 #include "display/png.h"
 

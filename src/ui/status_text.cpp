@@ -7,7 +7,7 @@
 
 #include "amp/errors.h"
 #include "amp/temperature.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "ui/supply.h"
 
 namespace {

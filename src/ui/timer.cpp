@@ -8,8 +8,8 @@
 
 #include "amp/temp_log.h"
 #include "amp/temperature.h"
-#include "core/thread_table.h"
-#include "core/works.h"
+#include "ui/timer.h"
+#include "state/works.h"
 #include "display/framebuffer.h"
 #include "display/png.h"
 #include "display/text.h"

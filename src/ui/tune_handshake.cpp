@@ -2,7 +2,7 @@
 
 #include "amp/cmd_ring.h"
 #include "amp/errors.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "tune/autotune_control.h"
 #include "ui/ext_io_view.h"
 #include "ui/freq_road.h"

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "amp_test_support.h"
-#include "core/setup_record.h"
-#include "core/thread_table.h"
-#include "core/works.h"
+#include "state/setup_record.h"
+#include "app/thread_table.h"
+#include "state/works.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "amp_test_support.h"
-#include "core/works.h"
+#include "state/works.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;

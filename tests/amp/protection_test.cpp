@@ -8,7 +8,7 @@
 #include "amp/temp_log.h"
 #include "amp/temperature.h"
 #include "amp_test_support.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "platform/commands.h"
 #include "platform/files.h"
 

@@ -8,7 +8,7 @@
 
 #include "amp/errors.h"
 #include "amp_test_support.h"
-#include "core/works.h"
+#include "state/works.h"
 #include "platform/clock.h"
 #include "platform/commands.h"
 

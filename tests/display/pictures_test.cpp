@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "core/works.h"
+#include "state/works.h"
 #include "display/memory_framebuffer.h"
 #include "display/needle_geometry.h"
 #include "display/png.h"

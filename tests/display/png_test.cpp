@@ -8,8 +8,8 @@
 #include <fstream>
 #include <memory>
 
-#include "core/setup_record.h"
-#include "core/works.h"
+#include "state/setup_record.h"
+#include "state/works.h"
 #include "display/memory_framebuffer.h"
 #include "display/spectrum_view.h"
 #include "display_helpers.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "core/works.h"
+#include "state/works.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "display/memory_framebuffer.h"

@@ -4,8 +4,8 @@
 #include <memory>
 #include <mutex>
 
-#include "core/setup_record.h"
-#include "core/works.h"
+#include "state/setup_record.h"
+#include "state/works.h"
 #include "sandbox_fixture.h"
 
 struct OwnedWorks {

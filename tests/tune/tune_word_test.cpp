@@ -6,10 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/works.h"
+#include "state/works.h"
 #include "platform/log.h"
-#include "tune/labels.h"
-#include "ui/button_labels.h"
 #include "works_fixture.h"
 
 namespace {
@@ -93,16 +91,14 @@ TEST_F(TuneWordTest, SetModeStoresBitsBypassAndCaptions) {
     int mode;
     uint32_t modeBits;
     uint8_t bypass;
-    const char* caption;
     const char* debug;
   };
   const Case cases[] = {
-      {0, kTuneModeBypass, 1, "ByP", "BP"},
-      {1, kTuneModeCL, 0, "CL", "CL"},
-      {2, kTuneModeLC, 0, " LC", "LC"},
-      {3, kTuneModeBypass, 1, "ByP", "BP"},
+      {0, kTuneModeBypass, 1, "BP"},
+      {1, kTuneModeCL, 0, "CL"},
+      {2, kTuneModeLC, 0, "LC"},
+      {3, kTuneModeBypass, 1, "BP"},
   };
-  w_->menuPage = kPageManual;
   w_->EnableDebug = 1;
   for (const auto& c : cases) {
     w_->tuneWord = kTuneMaskMode | 0x3;
@@ -110,7 +106,6 @@ TEST_F(TuneWordTest, SetModeStoresBitsBypassAndCaptions) {
     EXPECT_EQ(w_->tuneWord, c.modeBits | 0x3) << c.mode;
     EXPECT_EQ(w_->atuBypass, c.bypass);
     EXPECT_EQ(w_->tuneMode, c.mode);
-    EXPECT_EQ(GetLumoLabel(w_.get(), kPageManual, 0), c.caption);
     EXPECT_EQ(GetModeTuneDebug(), c.debug);
   }
   // Mode 4 and above only store the mode.

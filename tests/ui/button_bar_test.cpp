@@ -8,7 +8,7 @@
 #include <string>
 
 #include "amp/errors.h"
-#include "core/init_globals.h"
+#include "state/init_globals.h"
 #include "display/memory_framebuffer.h"
 #include "ui/button_labels.h"
 #include "ui/lumomenu.h"

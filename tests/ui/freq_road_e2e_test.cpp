@@ -14,8 +14,9 @@
 #include <vector>
 
 #include "amp_sim.h"
-#include "core/init_globals.h"
-#include "core/thread_table.h"
+#include "state/init_globals.h"
+#include "amp/linear.h"
+#include "ui/timer.h"
 #include "display/memory_framebuffer.h"
 #include "platform/clock.h"
 #include "sample_tables.h"

@@ -5,7 +5,7 @@
 
 #include "amp/cmd_ring.h"
 #include "amp/errors.h"
-#include "core/init_globals.h"
+#include "state/init_globals.h"
 #include "ui/ext_io_view.h"
 #include "ui/freq_road.h"
 #include "ui/screen_saver.h"

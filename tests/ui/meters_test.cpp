@@ -7,8 +7,8 @@
 #include <limits>
 #include <string>
 
-#include "core/globals.h"
-#include "core/init_globals.h"
+#include "state/globals.h"
+#include "state/init_globals.h"
 #include "ui/grid.h"
 #include "works_fixture.h"
 

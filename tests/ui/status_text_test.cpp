@@ -8,7 +8,7 @@
 #include <string>
 
 #include "amp/errors.h"
-#include "core/init_globals.h"
+#include "state/init_globals.h"
 #include "ui/draw_parameters.h"
 #include "works_fixture.h"
 

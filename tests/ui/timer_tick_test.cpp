@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "core/init_globals.h"
+#include "state/init_globals.h"
 #include "display/memory_framebuffer.h"
 #include "display/screenshot.h"
 #include "display/text.h"
-#include "links/fft_record.h"
+#include "state/fft_record.h"
 #include "platform/clock.h"
 #include "ui/grid.h"
 #include "ui/lumomenu.h"

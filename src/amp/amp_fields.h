@@ -1,8 +1,0 @@
-#pragma once
-// Fields of `works` owned by the amplifier subsystem, in two groups: the link
-// with its command ring and the decoded replies; and protection (thresholds,
-// temperatures, fan, errors).
-#include "amp/link_fields.h"
-#include "amp/protection_fields.h"
-
-struct AmpFields : AmpLinkFields, AmpProtectionFields {};

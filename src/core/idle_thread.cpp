@@ -1,8 +1,0 @@
-#include "core/idle_thread.h"
-
-#include "core/works.h"
-#include "platform/clock.h"
-
-void IdleUntilStopped(Works* w, const std::atomic<char>* flag) {
-  while (w->running != 0 && (!flag || flag->load() == '1')) platform::sleepMs(10);
-}

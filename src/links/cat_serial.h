@@ -1,0 +1,5 @@
+#pragma once
+struct Works;
+
+// Thread body of the FT-817 CAT link.
+void CatSerial(Works* works);

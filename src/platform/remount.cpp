@@ -1,0 +1,44 @@
+#include "platform/remount.h"
+
+#include <cerrno>
+#include <mutex>
+
+#include "platform/commands.h"
+#include "platform/log.h"
+
+namespace {
+
+// Several threads write under "/opt/set" (settings, tables, the temperature
+// log). The folder is remounted writable by the first writer in and read-only
+// by the last one out, so no thread's write is cut short by another's
+// read-only remount.
+std::mutex gBracketMutex;
+int gWriters = 0;
+
+}  // namespace
+
+bool RemountSetRW() {
+  std::lock_guard lock(gBracketMutex);
+  if (gWriters > 0) {
+    ++gWriters;
+    return true;
+  }
+  if (platform::runCommand("mount -o remount defaults,rw /opt/set") != 0) {
+    platform::sysLog(platform::kErr, "can't mount rw /opt/set/ error %d", errno);
+    return false;
+  }
+  ++gWriters;
+  return true;
+}
+
+bool RemountSetRO() {
+  std::lock_guard lock(gBracketMutex);
+  if (gWriters > 1) {
+    --gWriters;
+    return true;
+  }
+  gWriters = 0;
+  if (platform::runCommand("mount -v -n -o remount -r /opt/set") == 0) return true;
+  platform::sysLog(platform::kErr, "can't mount ro /opt/set/ error %d", errno);
+  return false;
+}

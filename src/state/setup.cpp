@@ -1,0 +1,162 @@
+#include "state/setup.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "state/init_globals.h"
+#include "platform/remount.h"
+#include "state/setup_keys.h"
+#include "state/works.h"
+#include "platform/files.h"
+#include "platform/log.h"
+
+namespace {
+
+using platform::kErr;
+using platform::kInfo;
+
+void setText(std::span<char> field, const char* value) {
+  std::strncpy(field.data(), value, field.size() - 1);
+  field[field.size() - 1] = '\0';
+}
+
+// Every byte of the record starts as '1'; the keyed settings then get their
+// defaults. Bytes without a key or explicit default (enaser, enaCatSer) stay '1'.
+void fillRecordDefaults(SetupRecord& s) {
+  for (const SetupKey& key : setupKeys()) {
+    if (key.kind == SetupKind::Flag)
+      key.flag(s) = '1';
+    else
+      std::memset(key.text(s).data(), 0, key.text(s).size());
+  }
+  s.enaser = '1';
+  s.fftFlag = '1';
+  s.enaCatSer = '1';
+  setText(s.Pitch, "2500");
+  setText(s.Quality, "100");
+  setText(s.AudioIn, "hw:1");
+  setText(s.InChannels, "1");
+  setText(s.AudioCompress, "0");
+  setText(s.Multiplier, "2");
+  setText(s.AudioOut, "hw:1");
+  setText(s.Server, "127.0.0.1");
+  setText(s.TcpPort, "6666");
+  setText(s.CatPort, "/dev/ttyUSB0");
+  setText(s.SerPort, "/dev/ttyUSB1");
+  setText(s.LinPort, "/dev/ttyAMA0");
+  setText(s.CatSerialPort, "/dev/ttyUSB1");
+  for (SetupFlag* f : {&s.EnableSpi, &s.EnableTouch, &s.DelayedTouch, &s.EnableCAT, &s.EnableRead, &s.EnableWrite,
+                       &s.EnablePwrPeak, &s.EnableFFT, &s.TempMode, &s.FreqSensIn, &s.Attenuator, &s.AttenuatorTune,
+                       &s.ViewTimeStr, &s.ViewTemp, &s.AutoTuneMaxCicli, &s.PowerUnits, &s.SaveScreenIdx,
+                       &s.AutoTuneMode})
+    *f = '0';
+}
+
+// Stores the value of one "Key: value" line; an over-long text is cut to its field.
+void takeValue(Works& w, const SetupKey& key, const char* value) {
+  SetupRecord& s = *w.setup;
+  if (key.kind == SetupKind::Flag) {
+    key.flag(s) = value[0];
+  } else {
+    std::span<char> field = key.text(s);
+    if (std::strlen(value) >= field.size())
+      platform::sysLog(kErr, "setup: %s value too long, cut to %zu characters", key.name, field.size() - 1);
+    setText(field, value);
+  }
+  if (key.fromText) key.fromText(w, s);
+}
+
+void logSetting(Works& w, const SetupKey& key) {
+  SetupRecord& s = *w.setup;
+  if (key.kind == SetupKind::Flag)
+    platform::sysLog(kInfo, "%s: -%c-", key.name, key.flag(s).load());
+  else if (std::strcmp(key.name, "TcpPort") == 0)
+    platform::sysLog(kInfo, "TcpPort: -%d-", w.tcpPort.load());
+  else if (std::strcmp(key.name, "Divide") == 0)
+    platform::sysLog(kInfo, "Divide: -%s- -%d-", s.Divide, w.Divide.load());
+  else if (std::strcmp(key.name, "TUNEenabled") == 0)
+    platform::sysLog(kInfo, "TUNEenabled: -%i-", w.TUNEenabled.load());
+  else if (std::strcmp(key.name, "NumBanco") == 0)
+    platform::sysLog(kInfo, "NumBanco: -%i-", w.NumBanco.load());
+  else
+    platform::sysLog(kInfo, "%s: -%s-", key.name, key.text(s).data());
+}
+
+void parseLine(Works& w, char* line) {
+  size_t len = std::strlen(line);
+  if (len > 0 && line[len - 1] == '\n') line[--len] = '\0';
+  if (len > 0 && line[len - 1] == '\r') line[--len] = '\0';
+  for (const SetupKey& key : setupKeys()) {
+    size_t n = std::strlen(key.name);
+    if (std::strncmp(line, key.name, n) == 0 && line[n] == ':' && line[n + 1] == ' ') {
+      takeValue(w, key, line + n + 2);
+      return;
+    }
+  }
+}
+
+std::string formatFile(Works& w) {
+  SetupRecord& s = *w.setup;
+  std::string out;
+  for (const SetupKey& key : setupKeys()) {
+    if (key.toText) key.toText(w, s);
+    out += key.name;
+    out += ": ";
+    if (key.kind == SetupKind::Flag)
+      out += key.flag(s).load();
+    else
+      out += key.text(s).data();
+    out += '\n';
+  }
+  return out;
+}
+
+// Several threads save settings (menus, remote start and stop, tuning): one
+// writer at a time keeps the record and the file consistent.
+std::mutex gWriteMutex;
+
+}  // namespace
+
+void initSetup(Works* w) {
+  InitGlobalVar(w);
+  std::snprintf(w->wsPassword, sizeof w->wsPassword, "%s", kWsPassword);
+  fillRecordDefaults(*w->setup);
+  // Number fields start as the text of their default values.
+  for (const SetupKey& key : setupKeys())
+    if (key.toText) key.toText(*w, *w->setup);
+  std::snprintf(w->serverAddr, sizeof w->serverAddr, "%s", w->setup->Server);
+}
+
+void readSetup(Works* w) {
+  initSetup(w);
+  FILE* f = platform::openFile(kSetupPath, "r");
+  if (!f) {
+    platform::errPrintf("Init Setup! ");
+    writeSetup(w);
+    platform::sysLog(kErr, "can't open /opt/set/setup.txt");
+    return;
+  }
+  char line[100];
+  while (std::fgets(line, sizeof line, f)) {
+    // A line longer than the buffer is read in pieces; only the first piece
+    // can start with a key.
+    bool whole = std::strchr(line, '\n') != nullptr || std::feof(f);
+    parseLine(*w, line);
+    while (!whole && std::fgets(line, sizeof line, f)) whole = std::strchr(line, '\n') != nullptr;
+  }
+  std::fclose(f);
+  for (const SetupKey& key : setupKeys()) logSetting(*w, key);
+}
+
+int writeSetup(Works* w) {
+  std::lock_guard lock(gWriteMutex);
+  std::string text = formatFile(*w);
+  if (!RemountSetRW()) return 0;
+  if (!platform::writeFileAtomic(kSetupPath, text))
+    platform::sysLog(kErr, "can't open /opt/set/setup.txt (%s)", std::strerror(errno));
+  RemountSetRO();
+  return 0;
+}
