@@ -1,3 +1,4 @@
+#include "amp/amp_commands.h"
 #include "amp/decode_reply.h"
 
 #include <cstdio>
@@ -145,6 +146,6 @@ void DecodeCatCmd(Works* w, const char* text, int length) {
     rejected(w, r, "---------------------------------------cmd non riconosciuto:");
     return;
   }
-  NextCmdPriority(w, 1);
+  NextCmdPriority(w, kCmdStatus);
   linkPause(kPauseAfterReplyMs);
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
 #include "amp/init_micro_cmd.h"
 #include "state/setup_record.h"
@@ -130,13 +131,13 @@ void ResetBiasCmd(Works* w) {
   int status1 = w->ampStatus[1];
   int status2 = w->ampStatus[2];
   if (status2 != 0 || (status1 & 0x02)) {
-    IncPNTIn_CMDLinear(13, w);
+    IncPNTIn_CMDLinear(kCmdClearProtections, w);
     errPrintf(">>> ERRORI: RESET Protezione AMPL!\n");
   }
   if (status2 & 0x80) InitMicroCmd(w);
-  IncPNTIn_CMDLinear(17, w);
-  IncPNTIn_CMDLinear(w->ampBypass == 1 ? 20 : 19, w);
-  IncPNTIn_CMDLinear(14, w);
+  IncPNTIn_CMDLinear(kCmdProtectionsOff, w);
+  IncPNTIn_CMDLinear(w->ampBypass == 1 ? kCmdAmpBypass : kCmdAmpInLine, w);
+  IncPNTIn_CMDLinear(kCmdAttenuator, w);
 }
 
 void ClearDisplayError(Works* w) {

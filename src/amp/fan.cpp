@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
 #include "amp/number_scan.h"
 #include "amp/table_lines.h"
@@ -15,7 +16,6 @@ using platform::errPrintf;
 namespace {
 
 constexpr const char* kVentolaPath = "/opt/set/ventola.txt";
-constexpr int kCmdFan = 23;
 
 // "FN1%03d;" has room for three digits; a fan runs at 0..100 %.
 int limitPercent(double value) {

@@ -1,9 +1,9 @@
 // The amplifier link thread: owns the port, sends one command at a time, waits
 // for its reply, hands verified replies to the decoder and chooses the next
 // command (status polls between queued commands).
+#include "amp/amp_commands.h"
 #include "amp/linear.h"
 
-#include <unistd.h>
 
 #include <cstdio>
 #include <mutex>
@@ -46,7 +46,7 @@ void onFramerEvent(Works* w, ReplyFramer& rx, ReplyFramer::Event ev) {
     case ReplyFramer::Event::Reply:
       if (rx.skipped()) platform::errPrintf("Linear: %zu bytes of noise before a reply dropped\n", rx.skipped());
       ++w->linkReplies;
-      linearProcessStatus = kLinkDecode;
+      linkState = LinkState::Decode;
       return;
     case ReplyFramer::Event::BadCheck:
       // The exchange happened but its reply cannot be trusted: drop it and go
@@ -54,7 +54,7 @@ void onFramerEvent(Works* w, ReplyFramer& rx, ReplyFramer::Event ev) {
       ++w->linkChkErrors;
       platform::errPrintf("**** CHK ERROR!! %s %s\n", rx.computed(), rx.raw().c_str());
       platform::sleepMs(kPauseAfterBadFrameMs);
-      NextCmdPriority(w, kLinkPoll);
+      NextCmdPriority(w, kCmdStatus);
       return;
     case ReplyFramer::Event::Runt:
       // Carries no reply; keep waiting, the silence time-out still runs.
@@ -77,7 +77,7 @@ void waitReply(Works* w, ReplyFramer& rx) {
     return;
   }
   char c;
-  ssize_t n = ::read(fd, &c, 1);
+  long n = platform::readSerial(fd, &c, 1);
   if (n != 1) {
     platform::sysLog(kErr, "timeout %d\n", static_cast<int>(n));
     GestRetrayCMD(w);
@@ -112,27 +112,31 @@ void OpenLinear(Works* w) {
     setLinkFault(w, "Unable to set comm port", port.c_str());
     return;
   }
-  platform::errPrintf("OK works->linFD=%d (%s) stato:%d\n", opened.fd, port.c_str(), linearProcessStatus.load());
+  platform::errPrintf("OK works->linFD=%d (%s) stato:%d\n", opened.fd, port.c_str(), pendingCmd.load());
   platform::sysLog(kInfo, "OK works->linFD=%d (%s)", opened.fd, port.c_str());
 }
 
 void Linear(Works* w) {
-  linearProcessStatus = kLinkPoll;
+  SendNextCmd(kCmdStatus);
   OpenLinear(w);
   ReplyFramer rx;
   std::string reply;
   while (w->running != 0) {
-    int state = linearProcessStatus;
-    if (state == kLinkWaiting) {
-      waitReply(w, rx);
-    } else if (state == kLinkDecode) {
-      reply.assign(rx.text());
-      DecodeCatCmd(w, reply.c_str(), static_cast<int>(reply.size()));
-      rx.reset();
-    } else if (state == kLinkSilent) {
-      platform::sleepWhileRunning(1000, w->running);
-    } else {
-      sendNext(w, rx, state);
+    switch (linkState.load()) {
+      case LinkState::Waiting:
+        waitReply(w, rx);
+        break;
+      case LinkState::Decode:
+        reply.assign(rx.text());
+        DecodeCatCmd(w, reply.c_str(), static_cast<int>(reply.size()));
+        rx.reset();
+        break;
+      case LinkState::Silent:
+        platform::sleepWhileRunning(1000, w->running);
+        break;
+      case LinkState::Send:
+        sendNext(w, rx, pendingCmd);
+        break;
     }
   }
   platform::closeSerial(w->linFD.exchange(-1));

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
 #include "amp/errors.h"
 #include "amp/link_state.h"
@@ -11,7 +12,6 @@
 
 namespace {
 
-constexpr int kCommError = 4;
 constexpr int kCommHoldOffMs = 2000;
 
 void setCommErrorText(Works* w, char c1, char c2) {
@@ -27,20 +27,20 @@ void GestRetrayCMD(Works* w) {
   if (w->retryCount > 2) {
     setCommErrorText(w, c1, c2);
     if (w->errorRepeatTimer == 0) {
-      SetErrorLine2(w, kCommError, w->commErrText);
-      AddErrore(w, kCommError);
+      SetErrorLine2(w, kErrComm, w->commErrText);
+      AddErrore(w, kErrComm);
       w->errorRepeatTimer = kCommHoldOffMs;
     }
     platform::errPrintf(
         "---------------------------------------STOP RETRAY!! %c%c (%d, %d) Restart da ST (Timer: %i)\n", c1, c2,
         w->retryTotal.load(), w->retryCount.load(), w->errorRepeatTimer.load());
     ++w->retryStops;
-    linearProcessStatus = kLinkPoll;
+    SendNextCmd(kCmdStatus);
     w->retryCount = 0;
     return;
   }
   ++w->retryCount;
-  linearProcessStatus = w->lastCmdState.load();
+  SendNextCmd(w->lastCmdState.load());
   platform::errPrintf("--------------------------------------- ERROR LINEAR: RETRAY %c%c (%d , %d)\n", c1, c2,
                       w->retryTotal.load(), w->retryCount.load());
 }
@@ -50,7 +50,7 @@ void NextCmdPriority(Works* w, int next) {
   if (w->cmdQueueActive == 1) {
     int code = TakeCMDLinear(w);
     if (code >= 0) {
-      linearProcessStatus = code;
+      SendNextCmd(code);
       platform::errPrintf("cmd ext: %d\n", code);
       return;
     }
@@ -60,26 +60,26 @@ void NextCmdPriority(Works* w, int next) {
       w->errorResendState = 2;
     }
   }
-  linearProcessStatus = next;
+  SendNextCmd(next);
 }
 
 void NextCmdAfterStatus(Works* w) {
   switch (w->tunerRunning) {
     case 0: {
       int code = TakeCMDLinear(w);
-      linearProcessStatus = code >= 0 ? code : 8;
+      SendNextCmd(code >= 0 ? code : kCmdReadFrequency);
       break;
     }
     case 1:
       TuneTask(w);
-      linearProcessStatus = 11;
+      SendNextCmd(kCmdSetTuneWord);
       break;
     case 2:
-      linearProcessStatus = 13;
+      SendNextCmd(kCmdClearProtections);
       w->tunerRunning = 1;
       break;
     default:
-      linearProcessStatus = kLinkPoll;
+      SendNextCmd(kCmdStatus);
       w->tunerRunning = 1;
       break;
   }

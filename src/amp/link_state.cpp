@@ -1,8 +1,16 @@
 #include "amp/link_state.h"
 
+#include "amp/amp_commands.h"
+
 #include "platform/clock.h"
 
-std::atomic<int> linearProcessStatus{0};
+std::atomic<LinkState> linkState{LinkState::Send};
+std::atomic<int> pendingCmd{kCmdStatus};
+
+void SendNextCmd(int code) {
+  pendingCmd = code;
+  linkState = LinkState::Send;
+}
 std::atomic<int> counterrortimeout{0};
 
 std::atomic<bool> linkPausesOn{true};

@@ -2,17 +2,18 @@
 // Process-wide state of the amplifier link.
 #include <atomic>
 
-// Link state: 1 send "ST;", 2 waiting for a reply, 3 decode the reply, 31
-// silent after the firmware-update restart; any other value is the command
-// code to send next.
-extern std::atomic<int> linearProcessStatus;
+// What the link does next: send `pendingCmd`, wait for the reply, decode the
+// reply, or stay silent after the firmware-update restart until the program
+// restarts.
+enum class LinkState : int { Send, Waiting, Decode, Silent };
+extern std::atomic<LinkState> linkState;
+// The command the link sends next (kCmdStatus for a status poll).
+extern std::atomic<int> pendingCmd;
+// Makes `code` the next command to send.
+void SendNextCmd(int code);
 // Milliseconds of silence counted since the last write to the amplifier.
 extern std::atomic<int> counterrortimeout;
 
-inline constexpr int kLinkPoll = 1;
-inline constexpr int kLinkWaiting = 2;
-inline constexpr int kLinkDecode = 3;
-inline constexpr int kLinkSilent = 31;
 // Polls of 1 ms without a byte before the exchange counts as failed.
 inline constexpr int kLinkSilenceLimit = 1499;
 

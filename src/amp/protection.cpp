@@ -1,3 +1,4 @@
+#include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
 #include "amp/errors.h"
 #include "amp/temp_log.h"
@@ -7,17 +8,13 @@
 
 using platform::errPrintf;
 
-namespace {
-constexpr int kCmdAttBoth = 16, kCmdProtOff = 17, kCmdProtOn = 18, kCmdBypassOff = 19, kCmdBypassOn = 20;
-}
-
 void AttivaDisattivaProtezione(Works* w, int on) {
   if (on == 1) {
-    IncPNTIn_CMDLinear(kCmdProtOn, w);
-    IncPNTIn_CMDLinear(kCmdAttBoth, w);
+    IncPNTIn_CMDLinear(kCmdProtectionsOn, w);
+    IncPNTIn_CMDLinear(kCmdAttenuatorFull, w);
     errPrintf("PROTEZIONE ON -------------\n");
   } else {
-    IncPNTIn_CMDLinear(kCmdProtOff, w);
+    IncPNTIn_CMDLinear(kCmdProtectionsOff, w);
     errPrintf("PROTEZIONE OFF -------------\n");
   }
 }
@@ -35,12 +32,12 @@ void GestTemperatureFunction(Works* w, int alarmCode, int afterAlarmCode, int wa
       LogTempFunction(w, 1);
       w->logTempRunning = 0;
     }
-    if (!(w->errorsMuted & 1)) IncPNTIn_CMDLinear(kCmdBypassOff, w);
+    if (!(w->errorsMuted & 1)) IncPNTIn_CMDLinear(kCmdAmpInLine, w);
     errPrintf("!!!!  TEMP ALLARM: %02.02f (%i)\n", temperature, alarmCode);
   } else if (temperature < back) {
     if (ExistError(w, alarmCode)) {
       DeleteErrore(w, alarmCode);
-      IncPNTIn_CMDLinear(kCmdBypassOn, w);
+      IncPNTIn_CMDLinear(kCmdAmpBypass, w);
       AddErrore(w, afterAlarmCode);
       errPrintf("!!!! END TEMPERATURE ERROR (%i)\n", alarmCode);
     }

@@ -8,7 +8,7 @@
 #include "amp/temperature.h"
 #include "platform/remount.h"
 #include "state/works.h"
-#include "platform/commands.h"
+#include "platform/board.h"
 #include "platform/files.h"
 #include "platform/log.h"
 
@@ -64,7 +64,7 @@ void LogTempFunction(Works* w, int mode) {
     return;
   }
   if (mode == -1)
-    platform::runCommand(std::string("rm ") + kLogTempPath);
+    platform::removeFile(kLogTempPath, platform::RemoveMode::Plain);
   else
     appendLine(w, mode);
   // Always back to read-only, also after a failed write.

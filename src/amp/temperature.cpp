@@ -8,7 +8,7 @@
 #include "amp/number_scan.h"
 #include "state/works.h"
 #include "platform/clock.h"
-#include "platform/commands.h"
+#include "platform/board.h"
 #include "platform/log.h"
 
 float ConversionCelsius_to_Fahrenheit(float x) { return x * 9 / 5 + 32; }
@@ -42,7 +42,7 @@ void ParseCPUTemp(Works* w, const char* output) {
 }
 
 void ReadCPUTemp(Works* w) {
-  auto out = platform::readCommand("my_temp");
+  auto out = platform::readProcessorTemperature();
   if (!out) {
     platform::errPrintf("can't run my_temp\n");
     platform::sysLog(platform::kErr, "can't run my_temp");

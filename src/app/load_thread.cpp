@@ -11,7 +11,7 @@
 #include "display/framebuffer.h"
 #include "display/text.h"
 #include "platform/clock.h"
-#include "platform/commands.h"
+#include "platform/board.h"
 #include "platform/log.h"
 
 void LoadThread(Works* w) {
@@ -47,7 +47,7 @@ void RemoveUpdateMarker(Works*) {
     platform::errPrintf("can't mount rw /opt/set/ error %d\n", errno);
     return;
   }
-  if (platform::runCommand("rm -f /opt/good >/dev/null 2>&1") != 0) {
+  if (platform::removeFile("/opt/good", platform::RemoveMode::ForceQuiet) != 0) {
     platform::sysLog(platform::kErr, "can't :rm -f /opt/good >/dev/null 2>&1  ->error %d", errno);
     platform::errPrintf("can't :rm -f /opt/good >/dev/null 2>&1  ->error %d\n", errno);
     RemountSetRO();  // never leave the settings folder writable

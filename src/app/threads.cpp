@@ -160,7 +160,7 @@ void ExitThreadRemote(Works* w) {
   // The threads end by themselves on seeing their flag; wait for them so a
   // later start never finds an old instance still running.
   for (std::thread* t : {&thrScrivi, &thrLeggi, &thrCat, &thrFFT}) finish(takeHandle(*t));
-  for (int code : {9, 10, 5, 20}) DeleteErrore(w, code);
+  for (int code : {kErrAudioRead, kErrAudioWrite, kErrRemoteUsb, kErrRemoteCat}) DeleteErrore(w, code);
   writeSetup(w);
   PostTinyCmd(w, 165);
   platform::errPrintf(">>>>>>>>>>>>>>>>>>>>>>>>> REMOTE STOP \n");

@@ -2,10 +2,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <vector>
 
 #include "display/screenshot.h"
-#include "platform/commands.h"
+#include "platform/board.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 
@@ -27,10 +29,26 @@ unsigned pixelSizeFor(int bitsPerPixel) {
   }
 }
 
+// In the sandbox the screenshot saves what this display shows; on the board
+// fbgrab reads the device itself.
+void answerScreenshots(FrameBuffer* fb) {
+  platform::setSandboxAnswer(platform::BoardAction::GrabScreenshot, [fb](const platform::BoardCall& call) {
+    // Copy what the display shows, then encode outside the lock.
+    std::vector<uint8_t> screen;
+    {
+      std::lock_guard lock(fb->drawLock);
+      screen.assign(fb->screenMem, fb->screenMem + fb->memSize);
+    }
+    const bool ok =
+        SaveFramebufferPng(screen.data(), fb->xSize, fb->ySize, static_cast<int>(fb->pixelSize), call.argument);
+    return platform::BoardResult{ok ? 0 : 1, {}};
+  });
+}
+
 }  // namespace
 
 FrameBuffer* fbInit() {
-  platform::runCommand("/bin/echo -e -n '\\033[?25l' >/dev/tty0");
+  platform::hideConsoleCursor();
   auto* fb = new (std::nothrow) FrameBuffer{};
   if (!fb) {
     platform::sysLog(kErr, "Unable to allocate framebuffer structure");
@@ -93,7 +111,7 @@ FrameBuffer* fbInit() {
   platform::sysLog(kInfo, "Screen Size x: %d, y: %d, Pixel Size %d Line size: %d, Mem size: %d\n", fb->xSize,
                    fb->ySize, fb->pixelSize, fb->lineSize, fb->memSize);
   // In the sandbox the screenshot command saves this display.
-  if (platform::sandboxed()) RegisterScreenshotHandler(fb);
+  if (platform::sandboxed()) answerScreenshots(fb);
   return fb;
 }
 
@@ -122,7 +140,7 @@ void fbPutPixel(FrameBuffer* fb, uint8_t* buffer, unsigned offset, int r, int g,
 
 void fbClose(FrameBuffer* fb) {
   if (!fb) return;
-  if (platform::sandboxed()) platform::setSandboxHandler("/usr/bin/fbgrab", nullptr);
+  if (platform::sandboxed()) platform::setSandboxAnswer(platform::BoardAction::GrabScreenshot, nullptr);
   if (fb->screenMem) platform::fbdevUnmap(fb->screenMem, fb->memSize);
   std::free(fb->drawMem);
   std::free(fb->backMem);

@@ -3,11 +3,8 @@
 #include <png.h>
 
 #include <mutex>
-#include <sstream>
 #include <vector>
 
-#include "display/framebuffer.h"
-#include "platform/commands.h"
 #include "platform/files.h"
 
 namespace {
@@ -48,20 +45,6 @@ bool writeRows(png_structp png, png_infop info, std::string* out, png_bytep* row
   return true;
 }
 
-// The output file of "fbgrab [options] FILE [redirections]": the last word
-// before the redirections that is not an option.
-std::string fbgrabTarget(const std::string& command) {
-  std::istringstream words(command);
-  std::string word, target;
-  words >> word;  // the program
-  while (words >> word) {
-    const char c = word.front();
-    if (c == '>' || c == '<' || ((c == '1' || c == '2') && word.size() > 1 && word[1] == '>')) break;
-    if (c != '-') target = word;
-  }
-  return target;
-}
-
 }  // namespace
 
 std::string EncodeFramebufferPng(const uint8_t* pixels, int w, int h, int pixelSize) {
@@ -85,19 +68,4 @@ std::string EncodeFramebufferPng(const uint8_t* pixels, int w, int h, int pixelS
 bool SaveFramebufferPng(const uint8_t* pixels, int w, int h, int pixelSize, const std::string& path) {
   const std::string png = EncodeFramebufferPng(pixels, w, h, pixelSize);
   return !png.empty() && platform::writeFileAtomic(path, png);
-}
-
-void RegisterScreenshotHandler(FrameBuffer* fb) {
-  platform::setSandboxHandler("/usr/bin/fbgrab", [fb](const std::string& command) {
-    const std::string target = fbgrabTarget(command);
-    if (target.empty()) return platform::CommandResult{1, {}};
-    // Copy what the display shows, then encode outside the lock.
-    std::vector<uint8_t> screen;
-    {
-      std::lock_guard lock(fb->drawLock);
-      screen.assign(fb->screenMem, fb->screenMem + fb->memSize);
-    }
-    const bool ok = SaveFramebufferPng(screen.data(), fb->xSize, fb->ySize, static_cast<int>(fb->pixelSize), target);
-    return platform::CommandResult{ok ? 0 : 1, {}};
-  });
 }

@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <string>
 
-struct FrameBuffer;
-
 // Encodes w x h pixels of a screen buffer (4 bytes B G R x, or RGB565
 // little-endian with pixelSize 2) as a PNG. Empty on failure.
 std::string EncodeFramebufferPng(const uint8_t* pixels, int w, int h, int pixelSize);
@@ -12,7 +10,3 @@ std::string EncodeFramebufferPng(const uint8_t* pixels, int w, int h, int pixelS
 // Writes the PNG to a system path (under the sandbox root in the sandbox),
 // replacing the file in one step. False on failure.
 bool SaveFramebufferPng(const uint8_t* pixels, int w, int h, int pixelSize, const std::string& path);
-
-// Sandbox: answers the screenshot command ("/usr/bin/fbgrab FILE ...") by
-// saving what the display shows to FILE under the sandbox root.
-void RegisterScreenshotHandler(FrameBuffer* fb);

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/commands.h"
+#include "platform/board.h"
 #include "platform/paths.h"
 
 namespace platform {

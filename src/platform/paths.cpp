@@ -29,7 +29,8 @@ const std::string& rootDir() { return gRoot; }
 
 std::string hostPath(std::string_view systemPath) {
   if (gRoot.empty() || systemPath.empty() || systemPath.front() != '/') return std::string(systemPath);
-  return gRoot + std::string(systemPath);
+  // Resolve ".." before the root is put in front, so no path climbs out of it.
+  return gRoot + std::filesystem::path(systemPath).lexically_normal().string();
 }
 
 }  // namespace platform

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <mutex>
 
-#include "platform/commands.h"
+#include "platform/board.h"
 #include "platform/log.h"
 
 namespace {
@@ -23,7 +23,7 @@ bool RemountSetRW() {
     ++gWriters;
     return true;
   }
-  if (platform::runCommand("mount -o remount defaults,rw /opt/set") != 0) {
+  if (platform::remountSettingsWritable() != 0) {
     platform::sysLog(platform::kErr, "can't mount rw /opt/set/ error %d", errno);
     return false;
   }
@@ -38,7 +38,7 @@ bool RemountSetRO() {
     return true;
   }
   gWriters = 0;
-  if (platform::runCommand("mount -v -n -o remount -r /opt/set") == 0) return true;
+  if (platform::remountSettingsReadOnly() == 0) return true;
   platform::sysLog(platform::kErr, "can't mount ro /opt/set/ error %d", errno);
   return false;
 }

@@ -60,6 +60,8 @@ int bytesWaiting(int fd) {
   return n;
 }
 
+long readSerial(int fd, void* data, size_t length) { return ::read(fd, data, length); }
+
 bool writeAll(int fd, const void* data, size_t length) {
   const char* p = static_cast<const char*>(data);
   while (length > 0) {

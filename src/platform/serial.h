@@ -29,6 +29,8 @@ struct SerialOpen {
 SerialOpen openSerial(const std::string& systemPath, const SerialSettings& settings);
 // Bytes waiting to be read (FIONREAD), or -1.
 int bytesWaiting(int fd);
+// Reads up to `length` bytes as read(2) does: the count, 0, or -1.
+long readSerial(int fd, void* data, size_t length);
 // Writes every byte, repeating partial writes; false on error.
 bool writeAll(int fd, const void* data, size_t length);
 // Discards bytes received but not yet read.

@@ -7,7 +7,7 @@
 #include "state/works.h"
 #include "platform/files.h"
 #include "platform/log.h"
-#include "tables/banks.h"
+#include "tables/interface_mode.h"
 #include "tables/table_io.h"
 #include "tables/tuner_memory.h"
 

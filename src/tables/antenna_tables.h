@@ -6,12 +6,6 @@
 
 struct Works;
 
-inline constexpr int kCmdAntenna = 7;
-inline constexpr int kCmdAttenuator = 14;
-inline constexpr int kCmdAmpInLine = 19;
-inline constexpr int kCmdAmpBypass = 20;
-inline constexpr int kCmdGeneralSettings = 35;
-inline constexpr int kCmdTunerBypass = 39;
 inline constexpr int kBandRowNone = 100;
 
 // Interface labels of ModeWorkIdx 0..2.

@@ -5,56 +5,21 @@
 #include "platform/remount.h"
 #include "state/setup.h"
 #include "state/setup_record.h"
-#include "state/thread_starter.h"
 #include "state/works.h"
-#include "platform/commands.h"
+#include "platform/board.h"
 #include "platform/log.h"
 #include "tables/antenna_tables.h"
+#include "tables/interface_mode.h"
 #include "tables/table_io.h"
 #include "tables/tuner_memory.h"
 
 namespace {
-
-constexpr int kErrExtIoTimeout = 8;
-
-// Clears a link's run flag; the link thread ends by itself when it sees it.
-// Leaving the external IO link also clears its time-out error.
-void switchOff(SetupFlag& flag, bool clearsExtIoError, Works* works) {
-  if (flag != '1') return;
-  flag = '0';
-  if (clearsExtIoError) DeleteErrore(works, kErrExtIoTimeout);
-}
 
 std::string filePath(int bank, int kind) {
   return kind == kFileBandTable ? tables::bandTablePath(bank) : tables::tuneMemPath(bank, kind);
 }
 
 }  // namespace
-
-void SetModeWorkIDX(Works* works) {
-  SetupRecord* s = works->setup;
-  switch (works->ModeWorkIdx.load()) {
-    case 1:
-      if (s->enaser != '1') {
-        s->enaser = '1';
-        StartLinkThread(works, LinkThread::ExtIo);
-      }
-      switchOff(s->enaCatSer, false, works);
-      break;
-    case 2:
-      switchOff(s->enaser, true, works);
-      if (s->enaCatSer != '1') {
-        s->enaCatSer = '1';
-        StartLinkThread(works, LinkThread::CatSerial);
-      }
-      break;
-    default:
-      switchOff(s->enaser, true, works);
-      switchOff(s->enaCatSer, false, works);
-      break;
-  }
-  IncPNTIn_CMDLinear(kCmdGeneralSettings, works);
-}
 
 void ChangeBanco(Works* works) {
   int bank = works->NumBanco + 1;
@@ -78,7 +43,7 @@ void DeleteFileConf(Works* works, int bank, int kind) {
     platform::errPrintf("can't mount rw /opt/set/ error %d\n", errno);
     return;
   }
-  if (platform::runCommand("rm -f " + filePath(bank, kind)) != 0)
+  if (platform::removeFile(filePath(bank, kind), platform::RemoveMode::Force) != 0)
     platform::sysLog(platform::kErr, "can't delete file bank %d", bank);
   RemountSetRO();
 }

@@ -11,8 +11,6 @@ inline constexpr int kFileBandTable = 3;
 void ChangeBanco(Works* works);
 // Moves the current bank to the next interface type and records it in its file.
 void ChangeInterfaceBanco(Works* works);
-// Starts or stops the transceiver links the interface type needs.
-void SetModeWorkIDX(Works* works);
 // Deletes one file of a bank.
 void DeleteFileConf(Works* works, int bank, int kind);
 // Copies bank `from` (band table and three tuner memories) to bank `to`; the

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <mutex>
 
+#include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
 #include "amp/number_scan.h"
 #include "amp/table_lines.h"
@@ -15,7 +16,6 @@ using platform::errPrintf;
 namespace {
 
 constexpr const char* kConfigPath = "/opt/set/config.txt";
-constexpr int kCmdThresholds = 22;
 
 // Coefficients used when there is no table.
 constexpr float kDefaultK[4] = {5.156579e-6f, 3.3262754e-6f, 5.5078103e-6f, -0.007f};

@@ -3,6 +3,7 @@
 #include <mutex>
 #include <optional>
 
+#include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
 #include "state/works.h"
 #include "platform/files.h"

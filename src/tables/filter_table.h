@@ -7,7 +7,6 @@
 struct Works;
 
 inline constexpr const char* kFilterPath = "/opt/set/filter.txt";
-inline constexpr int kCmdSetFilter = 28;
 
 // Loads the table; a missing file leaves every filter disabled.
 void LoadTabFiltri(Works* works);

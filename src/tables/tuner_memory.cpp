@@ -5,6 +5,7 @@
 #include <mutex>
 #include <optional>
 
+#include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
 #include "state/works.h"
 #include "platform/files.h"
@@ -14,8 +15,6 @@
 
 namespace {
 
-constexpr int kCmdLoadTuneMem = 27;
-constexpr int kCmdNeutralTune = 40;
 
 bool validSlot(int idx) { return idx >= 0 && idx < kTuneMemSlots; }
 bool validAntenna(int antenna) { return antenna >= 0 && antenna < kTuneMemAntennas; }

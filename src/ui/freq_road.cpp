@@ -1,5 +1,6 @@
 #include "ui/freq_road.h"
 
+#include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
 #include "state/works.h"
 #include "tables/antenna_tables.h"

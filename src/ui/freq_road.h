@@ -4,8 +4,6 @@
 struct Works;
 struct ExtIoView;
 
-inline constexpr int kCmdFrequency = 9;     // "FA%011lu;"
-inline constexpr int kCmdAntennaMode = 21;  // "AN%d;"
 
 // Sets `freq` from the source of the bank's interface mode: the external IO
 // record (1), the FT-817 CAT link (2) or the amplifier's own counter (0). In

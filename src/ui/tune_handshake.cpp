@@ -1,5 +1,6 @@
 #include "ui/tune_handshake.h"
 
+#include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
 #include "amp/errors.h"
 #include "state/works.h"

@@ -71,7 +71,7 @@ TEST_F(Decode, PowersAndNextState) {
   EXPECT_NEAR(w_->pwrRefl, 4.0, 1e-3);
   EXPECT_NEAR(w_->swrValue, 1.6667, 1e-3);
   EXPECT_EQ(w_->ampCurrentRaw, 2048);
-  EXPECT_EQ(linearProcessStatus, 8);  // empty ring: "FM;" next
+  EXPECT_EQ(pendingCmd, 8);  // empty ring: "FM;" next
 }
 
 TEST_F(Decode, NegativeReflectedAfterCorrectionIsZero) {
@@ -165,10 +165,10 @@ TEST_F(Decode, CommErrorResynchronisesTheAttenuator) {
 TEST_F(Decode, QueuedCodeFollowsTheStatusReply) {
   IncPNTIn_CMDLinear(22, w_.get());
   decode(status(0, 0, 0, 0, 0, 0, 2048, 2048, 0));
-  EXPECT_EQ(linearProcessStatus, 22);
+  EXPECT_EQ(pendingCmd, 22);
   w_->tunerRunning = 2;
   decode(status(0, 0, 0, 0, 0, 0, 2048, 2048, 0));
-  EXPECT_EQ(linearProcessStatus, 13);
+  EXPECT_EQ(pendingCmd, 13);
   EXPECT_EQ(w_->tunerRunning, 1);
 }
 
@@ -207,17 +207,17 @@ TEST_F(Decode, OtherReplies) {
   w_->errorsMuted = 1;
   decode("CPFFFF;");
   EXPECT_EQ(w_->errorsMuted, 0);
-  EXPECT_EQ(linearProcessStatus, 1);
+  EXPECT_EQ(pendingCmd, 1);
 }
 
 TEST_F(Decode, RejectedAndUnknownRepliesRetry) {
   w_->lastCmdState = 22;
   w_->retryCount = 0;
   decode("TS?;");
-  EXPECT_EQ(linearProcessStatus, 22);
+  EXPECT_EQ(pendingCmd, 22);
   EXPECT_EQ(w_->retryCount, 1);
   decode("QQ12;");
-  EXPECT_EQ(linearProcessStatus, 22);
+  EXPECT_EQ(pendingCmd, 22);
   EXPECT_EQ(w_->retryCount, 2);
 }
 
@@ -229,7 +229,7 @@ TEST_F(Decode, ShortAndMalformedFramesReadOnlyWhatArrived) {
   EXPECT_EQ(w_->rawPwrIn, 1);
   EXPECT_EQ(w_->rawFwd, 200);
   EXPECT_FLOAT_EQ(w_->paTemp1, t1);
-  EXPECT_EQ(linearProcessStatus, 8);
+  EXPECT_EQ(pendingCmd, 8);
   // Data blocks and settings with too few digits.
   w_->ampType = 255;
   decode("ER00020;");

@@ -9,7 +9,7 @@
 #include "amp/temperature.h"
 #include "amp_test_support.h"
 #include "state/works.h"
-#include "platform/commands.h"
+#include "platform/board.h"
 #include "platform/files.h"
 
 using ::testing::ElementsAre;

@@ -22,11 +22,11 @@ class Retry : public WorksTest {
 TEST_F(Retry, FourFailuresGiveUpOnceAndRespectTheHoldOff) {
   for (int i = 1; i <= 3; ++i) {
     GestRetrayCMD(w_.get());
-    EXPECT_EQ(linearProcessStatus, 22);
+    EXPECT_EQ(pendingCmd, 22);
     EXPECT_EQ(w_->retryCount, i);
   }
   GestRetrayCMD(w_.get());
-  EXPECT_EQ(linearProcessStatus, 1);
+  EXPECT_EQ(pendingCmd, 1);
   EXPECT_EQ(w_->retryCount, 0);
   EXPECT_EQ(w_->retryTotal, 4);
   EXPECT_EQ(w_->retryStops, 1);
@@ -49,20 +49,20 @@ TEST_F(Retry, BurstDrainsTheRingThenFinishesTheErrorResend) {
   w_->errorResendState = 1;
   w_->retryCount = 2;
   NextCmdPriority(w_.get(), 1);
-  EXPECT_EQ(linearProcessStatus, 17);
+  EXPECT_EQ(pendingCmd, 17);
   EXPECT_EQ(w_->retryCount, 0);
   NextCmdPriority(w_.get(), 1);
-  EXPECT_EQ(linearProcessStatus, 14);
+  EXPECT_EQ(pendingCmd, 14);
   NextCmdPriority(w_.get(), 1);
-  EXPECT_EQ(linearProcessStatus, 1);
+  EXPECT_EQ(pendingCmd, 1);
   EXPECT_EQ(w_->cmdQueueActive, 0);
   EXPECT_EQ(w_->errorResendState, 2);
   // Without a burst the ring waits for the next status reply.
   IncPNTIn_CMDLinear(19, w_.get());
   NextCmdPriority(w_.get(), 1);
-  EXPECT_EQ(linearProcessStatus, 1);
+  EXPECT_EQ(pendingCmd, 1);
   NextCmdAfterStatus(w_.get());
-  EXPECT_EQ(linearProcessStatus, 19);
+  EXPECT_EQ(pendingCmd, 19);
   NextCmdAfterStatus(w_.get());
-  EXPECT_EQ(linearProcessStatus, 8);
+  EXPECT_EQ(pendingCmd, 8);
 }

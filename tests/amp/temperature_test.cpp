@@ -10,7 +10,7 @@
 #include "amp_test_support.h"
 #include "state/works.h"
 #include "platform/clock.h"
-#include "platform/commands.h"
+#include "platform/board.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;

@@ -13,7 +13,7 @@
 #include "state/tiny_cmd.h"
 #include "display/framebuffer.h"
 #include "platform/clock.h"
-#include "platform/commands.h"
+#include "platform/board.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "works_fixture.h"
@@ -101,10 +101,10 @@ TEST_F(ThreadsTest, UpdateMarkerRemovalRemountsAroundTheRemoval) {
 }
 
 TEST_F(ThreadsTest, UpdateMarkerRemovalStopsWhenTheRemountFails) {
-  platform::setSandboxHandler("mount -o remount defaults,rw",
-                              [](const std::string&) { return platform::CommandResult{1, ""}; });
+  platform::setSandboxAnswer(platform::BoardAction::RemountSettingsWritable,
+                              [](const platform::BoardCall&) { return platform::BoardResult{1, ""}; });
   RemoveUpdateMarker(w_.get());
-  platform::setSandboxHandler("mount -o remount defaults,rw", nullptr);
+  platform::setSandboxAnswer(platform::BoardAction::RemountSettingsWritable, nullptr);
   EXPECT_THAT(platform::commandRecord(), ElementsAre("mount -o remount defaults,rw /opt/set"));
 }
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/commands.h"
+#include "platform/board.h"
 #include "platform/files.h"
 #include "platform/gpio.h"
 #include "platform/paths.h"
@@ -31,10 +31,22 @@ TEST_F(PlatformSandbox, PathsLiveUnderTheRoot) {
 }
 
 TEST_F(PlatformSandbox, BoardCommandsNeverReachTheHost) {
-  // Each of these would harm a PC if it ran; in the sandbox they are recorded.
-  const char* commands[] = {"reboot", "sudo ifdown --exclude=lo -a && sudo ifup --exclude=lo -a", "/opt/sshshell",
-                            "/opt/VyrArt/getpack.sh", "stty sane", "tput reset"};
-  for (const char* c : commands) EXPECT_EQ(platform::runCommand(c), 0) << c;
+  // Each of these would harm a PC if it ran; in the sandbox they are recorded
+  // as the command the board would run.
+  EXPECT_EQ(platform::reboot(), 0);
+  EXPECT_EQ(platform::restartNetwork(), 0);
+  EXPECT_EQ(platform::runMaintenanceShell(), 0);
+  EXPECT_EQ(platform::runUpdateScript(), 0);
+  platform::terminalSane();
+  platform::clearTerminal();
+  platform::hideConsoleCursor();
+  const char* commands[] = {"reboot",
+                            "sudo ifdown --exclude=lo -a && sudo ifup --exclude=lo -a",
+                            "/opt/sshshell",
+                            "/opt/VyrArt/getpack.sh",
+                            "/bin/stty sane",
+                            "/usr/bin/tput clear",
+                            "/bin/echo -e -n '\\033[?25l' >/dev/tty0"};
   auto record = platform::commandRecord();
   ASSERT_EQ(record.size(), std::size(commands));
   for (size_t i = 0; i < record.size(); ++i) EXPECT_EQ(record[i], commands[i]);
@@ -49,30 +61,39 @@ TEST_F(PlatformSandbox, RemountsGuardWritesUnderOptSet) {
   // Outside "/opt/set" writes are free.
   EXPECT_TRUE(platform::writeFileAtomic("/tmp/free.txt", "b"));
 
-  ASSERT_EQ(platform::runCommand("mount -o remount defaults,rw /opt/set"), 0);
+  ASSERT_EQ(platform::remountSettingsWritable(), 0);
   EXPECT_TRUE(platform::writeFileAtomic("/opt/set/x.txt", "hello"));
-  ASSERT_EQ(platform::runCommand("mount -v -n -o remount -r /opt/set"), 0);
+  ASSERT_EQ(platform::remountSettingsReadOnly(), 0);
   EXPECT_EQ(*platform::readFile("/opt/set/x.txt"), "hello");
   EXPECT_FALSE(std::filesystem::exists(host("/opt/set/x.txt.tmp")));
 }
 
 TEST_F(PlatformSandbox, RmRemovesOnlyUnderTheRoot) {
   writeHost("/opt/good", "marker");
-  EXPECT_EQ(platform::runCommand("rm -f /opt/good >/dev/null 2>&1"), 0);
+  EXPECT_EQ(platform::removeFile("/opt/good", platform::RemoveMode::ForceQuiet), 0);
   EXPECT_FALSE(std::filesystem::exists(host("/opt/good")));
+  EXPECT_EQ(platform::commandRecord().back(), "rm -f /opt/good >/dev/null 2>&1");
+  // A path that climbs out of the root stays inside it.
+  writeHost("/etc/keep", "x");
+  EXPECT_EQ(platform::removeFile("/tmp/../../etc/keep", platform::RemoveMode::Plain), 0);
+  EXPECT_EQ(platform::commandRecord().back(), "rm /tmp/../../etc/keep");
+  EXPECT_FALSE(std::filesystem::exists(host("/etc/keep")));
 }
 
 TEST_F(PlatformSandbox, OutputCommandsAnswerFromTheSimulation) {
-  auto temp = platform::readCommand("my_temp");
+  auto temp = platform::readProcessorTemperature();
   ASSERT_TRUE(temp);
   EXPECT_THAT(*temp, ::testing::MatchesRegex("[0-9.]+\ntemp=[0-9.]+'C\n"));
   writeHost("/run/sim/my_temp", "51.5\ntemp=44.0'C\n");
-  EXPECT_EQ(*platform::readCommand("my_temp"), "51.5\ntemp=44.0'C\n");
-  writeHost("/run/sim/lsusb", "Bus 001 Device 004: ID 0d8c:01af\n");
-  EXPECT_EQ(*platform::readCommand("lsusb|grep 0d8c:01af |wc -l"), "Bus 001 Device 004: ID 0d8c:01af\n");
-  platform::setSandboxHandler("lsusb", [](const std::string&) { return platform::CommandResult{0, "1\n"}; });
-  EXPECT_EQ(*platform::readCommand("lsusb|grep 0d8c:01af |wc -l"), "1\n");
-  platform::setSandboxHandler("lsusb", nullptr);
+  EXPECT_EQ(*platform::readProcessorTemperature(), "51.5\ntemp=44.0'C\n");
+  EXPECT_EQ(*platform::countUsbDevices("0d8c:01af"), "0\n");
+  writeHost("/run/sim/lsusb", "1\n");
+  EXPECT_EQ(*platform::countUsbDevices("0d8c:01af"), "1\n");
+  EXPECT_EQ(platform::commandRecord().back(), "lsusb|grep 0d8c:01af |wc -l");
+  platform::setSandboxAnswer(platform::BoardAction::CountUsbDevices,
+                             [](const platform::BoardCall& call) { return platform::BoardResult{0, call.argument}; });
+  EXPECT_EQ(*platform::countUsbDevices("0d8c:01af"), "0d8c:01af");
+  platform::setSandboxAnswer(platform::BoardAction::CountUsbDevices, nullptr);
 }
 
 TEST_F(PlatformSandbox, GpioIsNeverMappedInTheSandbox) {
@@ -118,7 +139,7 @@ TEST_F(PlatformSandbox, SerialPortOverPseudoTerminal) {
 }
 
 TEST_F(PlatformSandbox, AtomicWriteReplacesWholeFiles) {
-  ASSERT_EQ(platform::runCommand("mount -o remount defaults,rw /opt/set"), 0);
+  ASSERT_EQ(platform::remountSettingsWritable(), 0);
   ASSERT_TRUE(platform::writeFileAtomic("/opt/set/t.txt", std::string(10000, 'a')));
   ASSERT_TRUE(platform::writeFileAtomic("/opt/set/t.txt", "short"));
   EXPECT_EQ(readHost("/opt/set/t.txt"), "short");

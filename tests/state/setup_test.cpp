@@ -7,7 +7,7 @@
 
 #include "state/globals.h"
 #include "state/setup.h"
-#include "platform/commands.h"
+#include "platform/board.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "works_fixture.h"
@@ -172,14 +172,13 @@ TEST_F(SetupTest, OverlongTextIsCutToItsFieldAndLogged) {
 }
 
 TEST_F(SetupTest, FailedRemountSkipsTheWrite) {
-  platform::setSandboxHandler("mount -o remount defaults,rw", [](const std::string&) {
-    return platform::CommandResult{1, ""};
-  });
+  platform::setSandboxAnswer(platform::BoardAction::RemountSettingsWritable,
+                              [](const platform::BoardCall&) { return platform::BoardResult{1, ""}; });
   std::vector<std::string> seen;
   platform::setLogObserver([&](const std::string& s) { seen.push_back(s); });
   readSetup(w_.get());
   platform::setLogObserver({});
-  platform::setSandboxHandler("mount -o remount defaults,rw", nullptr);
+  platform::setSandboxAnswer(platform::BoardAction::RemountSettingsWritable, nullptr);
   EXPECT_FALSE(platform::fileExists("/opt/set/setup.txt"));
   EXPECT_THAT(seen, ::testing::Contains(HasSubstr("can't mount rw /opt/set/ error")));
 }

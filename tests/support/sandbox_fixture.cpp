@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/commands.h"
+#include "platform/board.h"
 #include "platform/paths.h"
 #include "sandbox.h"
 

@@ -5,10 +5,11 @@
 #include "state/setup_record.h"
 #include "state/thread_starter.h"
 #include "platform/clock.h"
-#include "platform/commands.h"
+#include "platform/board.h"
 #include "platform/files.h"
 #include "table_test_util.h"
 #include "tables/banks.h"
+#include "tables/interface_mode.h"
 #include "tables/table_io.h"
 #include "tables/tuner_memory.h"
 

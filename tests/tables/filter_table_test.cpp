@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/commands.h"
+#include "platform/board.h"
 #include "table_test_util.h"
 
 namespace {
@@ -107,12 +107,11 @@ TEST_F(FilterTableTest, MissingShortAndDamagedFiles) {
 
 TEST_F(FilterTableTest, FailedRemountKeepsTheOldFile) {
   load(kTable);
-  platform::setSandboxHandler("mount -o remount defaults,rw", [](const std::string&) {
-    return platform::CommandResult{1, ""};
-  });
+  platform::setSandboxAnswer(platform::BoardAction::RemountSettingsWritable,
+                              [](const platform::BoardCall&) { return platform::BoardResult{1, ""}; });
   w_->filterSel = 0;
   EnDisFilter(w_.get(), 0);
-  platform::setSandboxHandler("mount -o remount defaults,rw", nullptr);
+  platform::setSandboxAnswer(platform::BoardAction::RemountSettingsWritable, nullptr);
   EXPECT_EQ(readHost("/opt/set/filter.txt"), kTable);
   EXPECT_TRUE(logged("E: can't mount rw /opt/set/ error"));
   EXPECT_TRUE(logged("2: can't mount rw /opt/set/ error"));

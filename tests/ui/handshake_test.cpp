@@ -7,6 +7,7 @@
 #include "amp/errors.h"
 #include "state/init_globals.h"
 #include "ui/ext_io_view.h"
+#include "amp/amp_commands.h"
 #include "ui/freq_road.h"
 #include "ui/screen_saver.h"
 #include "ui/tune_handshake.h"
