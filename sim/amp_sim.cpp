@@ -121,6 +121,14 @@ void AmpSim::reply(const std::string& text) {
   std::snprintf(digits, sizeof digits, "%02X", badSum ? static_cast<uint8_t>(sum ^ 0x5A) : sum);
   out += digits;
   out += text;
+  {
+    std::lock_guard lock(mutex_);
+    if (logFile_) {
+      // Replies go in the log as sent, "ms < bytes", so a run can be replayed.
+      std::fprintf(logFile_, "%lld < %s\n", static_cast<long long>(nowMs()), out.c_str());
+      std::fflush(logFile_);
+    }
+  }
   size_t done = 0;
   while (done < out.size()) {
     ssize_t n = ::write(pty_.master(), out.data() + done, out.size() - done);

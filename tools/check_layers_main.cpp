@@ -8,6 +8,8 @@
 // of a layer above. Only platform/ may include the operating system's own
 // headers (unistd.h, fcntl.h, termios.h, sys/ioctl.h, sys/mman.h, linux/*), so
 // the rest of the program cannot touch the board behind the platform's back.
+// Nor may any other folder run shell commands or call the system directly
+// (system, popen, fork, exec*, ::read, ::write, ::open, ::ioctl, ::mmap ...).
 // Modules (a header and its source file) must not include each other in a
 // circle. Prints every fault found and exits 1 when there is any.
 #include <algorithm>
@@ -55,6 +57,15 @@ bool isOsHeader(const std::string& path) {
   return std::find(kOsHeaders.begin(), kOsHeaders.end(), path) != kOsHeaders.end();
 }
 
+// A direct system call or shell command on a line of code, or "".
+std::string systemCallIn(const std::string& line) {
+  static const std::regex kCall(
+      R"((^|[^\w:.>])(std::)?(system|popen|fork|execl|execlp|execv|execvp)\s*\(|::(read|write|open|close|ioctl|mmap|munmap|poll|select)\s*\()");
+  const std::string code = line.substr(0, line.find("//"));
+  std::smatch m;
+  return std::regex_search(code, m, kCall) ? m.str() : "";
+}
+
 std::string folderOf(const std::string& relative) { return relative.substr(0, relative.find('/')); }
 
 // "amp/linear.cpp" and "amp/linear.h" are one module, "amp/linear".
@@ -70,6 +81,15 @@ struct Checker {
     ++faults;
   }
 
+  void checkCalls(const fs::path& file, const std::string& rel) {
+    std::ifstream in(file);
+    std::string line;
+    for (int n = 1; std::getline(in, line); ++n) {
+      const std::string call = systemCallIn(line);
+      if (!call.empty()) fault(rel, n, "calls the system directly (" + call + ") outside platform/");
+    }
+  }
+
   void checkFile(const fs::path& file) {
     const std::string rel = fs::relative(file, src).generic_string();
     const std::string folder = folderOf(rel);
@@ -78,6 +98,7 @@ struct Checker {
       fault(rel, 0, "folder '" + folder + "' has no layer");
       return;
     }
+    if (folder != "platform") checkCalls(file, rel);
     for (const Include& inc : includesOf(file)) {
       if (!inc.quoted) {
         if (folder != "platform" && isOsHeader(inc.path))

@@ -1,0 +1,3 @@
+#pragma once
+// A deliberately wrong include: the shared record reaching up into the user interface.
+#include "ui/page.h"
