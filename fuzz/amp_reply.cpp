@@ -11,10 +11,10 @@
 #include "amp/decode_reply.h"
 #include "amp/link_frame.h"
 #include "amp/link_state.h"
+#include "platform/log.h"
 #include "state/init_globals.h"
 #include "state/setup_record.h"
 #include "state/works.h"
-#include "platform/log.h"
 
 namespace {
 

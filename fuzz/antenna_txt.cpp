@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "state/works.h"
 #include "platform/log.h"
+#include "state/works.h"
 #include "tables/antenna_tables.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

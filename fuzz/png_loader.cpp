@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "state/works.h"
 #include "display/memory_framebuffer.h"
 #include "display/png.h"
+#include "state/works.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static MemoryFrameBuffer fb(800, 480);

@@ -10,15 +10,15 @@
 #include <memory>
 #include <thread>
 
-#include "amp_sim.h"
-#include "state/init_globals.h"
-#include "state/setup_record.h"
 #include "amp/linear.h"
-#include "state/works.h"
+#include "amp_sim.h"
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 #include "sandbox.h"
+#include "state/init_globals.h"
+#include "state/setup_record.h"
+#include "state/works.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include <memory>
 
 #include "amp/cmd_ring.h"
-#include "state/init_globals.h"
-#include "state/setup_record.h"
-#include "state/works.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 #include "sample_tables.h"
 #include "sandbox.h"
+#include "state/init_globals.h"
+#include "state/setup_record.h"
+#include "state/works.h"
 #include "tables/antenna_tables.h"
 #include "tables/config_table.h"
 #include "tables/filter_table.h"

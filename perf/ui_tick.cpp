@@ -14,15 +14,15 @@
 #include <mutex>
 #include <vector>
 
-#include "state/init_globals.h"
-#include "state/setup_record.h"
-#include "state/works.h"
 #include "display/memory_framebuffer.h"
 #include "display/text.h"
-#include "state/fft_record.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 #include "sandbox.h"
+#include "state/fft_record.h"
+#include "state/init_globals.h"
+#include "state/setup_record.h"
+#include "state/works.h"
 #include "ui/grid.h"
 #include "ui/menu.h"
 #include "ui/timer_tick.h"

@@ -28,8 +28,8 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::map<std::string, int> kLayer = {
-    {"platform", 0}, {"state", 1}, {"display", 2}, {"amp", 3},  {"tables", 3}, {"tune", 3},
-    {"links", 3},    {"remote", 3}, {"jpeg", 3},   {"ui", 4},   {"app", 5},
+    {"platform", 0}, {"state", 1},  {"display", 2}, {"amp", 3}, {"tables", 3}, {"tune", 3},
+    {"links", 3},    {"remote", 3}, {"jpeg", 3},    {"ui", 4},  {"app", 5},
 };
 
 const std::vector<std::string> kOsHeaders = {"unistd.h", "fcntl.h", "termios.h", "sys/ioctl.h", "sys/mman.h"};
@@ -108,8 +108,8 @@ struct Checker {
       auto theirs = kLayer.find(folderOf(inc.path));
       if (theirs == kLayer.end()) continue;
       if (theirs->second > own->second)
-        fault(rel, inc.line, "includes \"" + inc.path + "\" from a higher layer (" + folder + " may not use " +
-                                 theirs->first + ")");
+        fault(rel, inc.line,
+              "includes \"" + inc.path + "\" from a higher layer (" + folder + " may not use " + theirs->first + ")");
       if (moduleOf(inc.path) != moduleOf(rel)) moduleEdges[moduleOf(rel)].insert(moduleOf(inc.path));
     }
   }

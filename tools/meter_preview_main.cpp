@@ -8,14 +8,14 @@
 #include <string>
 
 #include "amp/errors.h"
-#include "state/works.h"
 #include "display/draw.h"
-#include "ui/error_draw.h"
 #include "display/memory_framebuffer.h"
 #include "display/needle_geometry.h"
 #include "display/pictures.h"
 #include "display/screenshot.h"
 #include "display/text.h"
+#include "state/works.h"
+#include "ui/error_draw.h"
 
 namespace {
 
@@ -54,15 +54,19 @@ void statusBoxes(Works* w) {
   const struct {
     int x0, x1, tx;
     const char* text;
-  } boxes[] = {{1, 110, 10, "Generic"}, {115, 260, 125, "  Coax:RTX"}, {265, 400, 275, "Band:20m"},
-               {405, 520, 415, "Att 0dB"}, {525, 600, 535, "Ant 1"},     {605, 710, 615, "Atu: On"},
+  } boxes[] = {{1, 110, 10, "Generic"},    {115, 260, 125, "  Coax:RTX"}, {265, 400, 275, "Band:20m"},
+               {405, 520, 415, "Att 0dB"}, {525, 600, 535, "Ant 1"},      {605, 710, 615, "Atu: On"},
                {715, 799, 725, "Local"}};
   for (const auto& b : boxes) {
     DrawRect(w, b.x0, 278, b.x1, 303, 200, 200, 200);
     putString(1, b.tx, 298, b.text, 0, 200, 255, w->fb, 0, 0, 0, 0);
   }
   DrawRect(w, 1, 307, 400, 332, 100, 100, 100);
-  putString(1, 10, 327, "PA Temp1: 041.5\xC2\xB0" "C      Temp2: 038.0\xC2\xB0" "C", 0, 200, 0, w->fb, 0, 0, 0, 0);
+  putString(1, 10, 327,
+            "PA Temp1: 041.5\xC2\xB0"
+            "C      Temp2: 038.0\xC2\xB0"
+            "C",
+            0, 200, 0, w->fb, 0, 0, 0, 0);
   DrawRect(w, 405, 307, 799, 332, 100, 100, 100);
   putString(1, 415, 327, "PA Voltage: 13.8V       Current: 07.4A", 0, 200, 0, w->fb, 0, 0, 0, 0);
 }
@@ -81,8 +85,8 @@ int main(int argc, char** argv) {
   auto works = std::make_unique<Works>();
   works->fb = fb.get();
   DrawMeterFace(fb.get(), 60, false);
-  putString(6, 780 - getStringSpace(6, "2024-05-01 12:34:56"), 17, "2024-05-01 12:34:56", 255, 255, 255, fb.get(), 0,
-            0, 0, 0);
+  putString(6, 780 - getStringSpace(6, "2024-05-01 12:34:56"), 17, "2024-05-01 12:34:56", 255, 255, 255, fb.get(), 0, 0,
+            0, 0);
   putString(4, 339, 52, "14.070MHz", 0, 0, 0, fb.get(), 0, 0, 0, 0);
   needleAt(fb.get(), needle::kForwardPivotX, 42.5, 60, 255, 0, 0);
   needleAt(fb.get(), needle::kForwardPivotX, 48.0, 60, 0, 0, 0);

@@ -45,6 +45,7 @@ constexpr AmpCommandInfo kTable[] = {
 std::span<const AmpCommandInfo> AmpCommandTable() { return kTable; }
 
 const AmpCommandInfo* FindAmpCommand(int code) {
-  auto it = std::find_if(std::begin(kTable), std::end(kTable), [code](const AmpCommandInfo& c) { return c.code == code; });
+  auto it =
+      std::find_if(std::begin(kTable), std::end(kTable), [code](const AmpCommandInfo& c) { return c.code == code; });
   return it == std::end(kTable) ? nullptr : it;
 }

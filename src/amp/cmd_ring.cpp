@@ -1,7 +1,7 @@
 #include "amp/cmd_ring.h"
 
-#include "state/works.h"
 #include "platform/log.h"
+#include "state/works.h"
 
 int IncPNTIn_CMDLinear(int code, Works* w) {
   std::lock_guard lock(w->cmdQueueMutex);

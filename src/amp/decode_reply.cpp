@@ -1,15 +1,15 @@
-#include "amp/amp_commands.h"
 #include "amp/decode_reply.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "amp/amp_commands.h"
 #include "amp/link_retry.h"
 #include "amp/link_state.h"
-#include "state/works.h"
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "state/works.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "amp/link_state.h"
 #include "amp/temp_log.h"
 #include "amp/temperature.h"
-#include "state/works.h"
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "state/works.h"
 #include "tables/config_table.h"
 
 namespace {

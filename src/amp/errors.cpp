@@ -7,10 +7,10 @@
 #include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
 #include "amp/init_micro_cmd.h"
+#include "platform/log.h"
 #include "state/setup_record.h"
 #include "state/thread_starter.h"
 #include "state/works.h"
-#include "platform/log.h"
 
 using platform::errPrintf;
 

@@ -57,15 +57,23 @@ void SetErrorLine2(Works* works, int code, const char* text);
 // Copies the active codes, oldest first, into out; returns their number.
 int ErrorSnapshot(Works* works, int (&out)[kNumErrors]);
 
+// Raises error `code` ("errore": error); a code already raised stays once.
 void AddErrore(Works* works, int code);
+// Clears error `code`.
 void DeleteErrore(Works* works, int code);
+// 1 when error `code` is raised, else 0.
 int ExistError(Works* works, int code);
 // The oldest active code, or -1.
 int ExistAnError(Works* works);
+// Clears the temporary warnings ("temporanei": temporary).
 void VerifyWarningTemporanei(Works* works);
+// Clears the temporary warnings once a protection reset has been answered ("dopo": after).
 void VerifyWarningTemporaneiDopoResetBias(Works* works);
+// Queues the protection reset and the commands that restore the amplifier state.
 void ResetBiasCmd(Works* works);
+// Clears the error shown on the button bar.
 void ClearDisplayError(Works* works);
+// Checks whether errors remain and re-arms the error key ("verifica esistono errori": check errors exist).
 void VerificaEsistonoErrori(Works* works);
 // The error key action.
 void GestErrore(Works* works);

@@ -7,7 +7,6 @@
 
 struct Works;
 
-
 // Reads the fan table at start-up into works->ventolaTab / ventolaRows.
 void ReadVentolaFile(Works* works);
 // Parses the text of a fan table: every non-comment line is a row.

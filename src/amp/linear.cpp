@@ -1,25 +1,23 @@
 // The amplifier link thread: owns the port, sends one command at a time, waits
 // for its reply, hands verified replies to the decoder and chooses the next
 // command (status polls between queued commands).
-#include "amp/amp_commands.h"
 #include "amp/linear.h"
-
 
 #include <cstdio>
 #include <mutex>
 #include <string>
 
+#include "amp/amp_commands.h"
 #include "amp/decode_reply.h"
 #include "amp/link_commands.h"
 #include "amp/link_frame.h"
 #include "amp/link_retry.h"
 #include "amp/link_state.h"
-#include "state/setup_record.h"
-#include "amp/linear.h"
-#include "state/works.h"
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/serial.h"
+#include "state/setup_record.h"
+#include "state/works.h"
 
 using platform::kErr;
 using platform::kInfo;
@@ -99,7 +97,7 @@ void sendNext(Works* w, ReplyFramer& rx, int code) {
 
 void OpenLinear(Works* w) {
   std::string port = w->setup ? w->setup->LinPort : "";
-  if (port.empty()) port = "/dev/ttyAMA0";
+  if (port.empty()) port = kDefaultLinPort;
   platform::sysLog(kInfo, "Init Linear Port %s", port.c_str());
   platform::SerialSettings settings;  // 115 200 baud, raw, VMIN 1, VTIME 0.5 s
   platform::SerialOpen opened = platform::openSerial(port, settings);

@@ -8,9 +8,9 @@
 #include "amp/crc8.h"
 #include "amp/link_retry.h"
 #include "amp/link_state.h"
-#include "state/works.h"
 #include "platform/log.h"
 #include "platform/serial.h"
+#include "state/works.h"
 #include "tables/tuner_memory.h"
 #include "tune/tune_word.h"
 
@@ -152,7 +152,7 @@ void afterSend(Works* w, int code, const char* text) {
       break;
     case kCmdFirmwareRestart:
       w->fwUpdateMode = static_cast<uint8_t>(w->fwUpdateMode | 4);
-      w->menuPage = 0;
+      w->menuPage = kLumoMain;
       linkState = LinkState::Silent;  // the microcontroller restarts: no reply
       break;
     case kCmdReadGeneralSettings:

@@ -6,8 +6,8 @@
 #include "amp/cmd_ring.h"
 #include "amp/errors.h"
 #include "amp/link_state.h"
-#include "state/works.h"
 #include "platform/log.h"
+#include "state/works.h"
 #include "tune/autotune.h"
 
 namespace {

@@ -1,7 +1,6 @@
 #include "amp/link_state.h"
 
 #include "amp/amp_commands.h"
-
 #include "platform/clock.h"
 
 std::atomic<LinkState> linkState{LinkState::Send};

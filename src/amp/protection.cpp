@@ -3,8 +3,8 @@
 #include "amp/errors.h"
 #include "amp/temp_log.h"
 #include "amp/temperature.h"
-#include "state/works.h"
 #include "platform/log.h"
+#include "state/works.h"
 
 using platform::errPrintf;
 

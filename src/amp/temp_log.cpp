@@ -6,11 +6,11 @@
 #include <string>
 
 #include "amp/temperature.h"
-#include "platform/remount.h"
-#include "state/works.h"
 #include "platform/board.h"
 #include "platform/files.h"
 #include "platform/log.h"
+#include "platform/remount.h"
+#include "state/works.h"
 
 using platform::errPrintf;
 

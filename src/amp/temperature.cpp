@@ -6,10 +6,10 @@
 #include <string_view>
 
 #include "amp/number_scan.h"
-#include "state/works.h"
-#include "platform/clock.h"
 #include "platform/board.h"
+#include "platform/clock.h"
 #include "platform/log.h"
+#include "state/works.h"
 
 float ConversionCelsius_to_Fahrenheit(float x) { return x * 9 / 5 + 32; }
 

@@ -1,18 +1,19 @@
 // The loading countdown shown during start-up, and the removal of the update
 // marker file half a minute after start.
+#include "app/load_thread.h"
+
 #include <cerrno>
 #include <cstdio>
 
-#include "state/globals.h"
-#include "platform/remount.h"
-#include "app/load_thread.h"
-#include "state/tiny_cmd.h"
-#include "state/works.h"
 #include "display/framebuffer.h"
 #include "display/text.h"
-#include "platform/clock.h"
 #include "platform/board.h"
+#include "platform/clock.h"
 #include "platform/log.h"
+#include "platform/remount.h"
+#include "state/globals.h"
+#include "state/tiny_cmd.h"
+#include "state/works.h"
 
 void LoadThread(Works* w) {
   int counter = waitVYR;

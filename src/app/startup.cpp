@@ -7,35 +7,35 @@
 #include <memory>
 #include <vector>
 
-#include "state/amp_fields.h"
 #include "amp/fan.h"
-#include "state/globals.h"
-#include "state/init_globals.h"
 #include "amp/init_micro_cmd.h"
-#include "state/setup.h"
-#include "state/setup_record.h"
 #include "app/load_thread.h"
 #include "app/thread_table.h"
-#include "display/gpio_thread.h"
-#include "display/keyboard.h"
-#include "ui/timer.h"
-#include "state/tiny_cmd.h"
-#include "state/works.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"
+#include "display/gpio_thread.h"
+#include "display/keyboard.h"
 #include "display/png.h"
 #include "display/text.h"
 #include "links/ext_io.h"
-#include "state/fft_record.h"
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/signals.h"
+#include "state/amp_fields.h"
+#include "state/fft_record.h"
+#include "state/globals.h"
+#include "state/init_globals.h"
+#include "state/setup.h"
+#include "state/setup_record.h"
+#include "state/tiny_cmd.h"
+#include "state/works.h"
 #include "tables/antenna_tables.h"
 #include "tables/config_table.h"
 #include "tables/filter_table.h"
 #include "ui/button_bar.h"
 #include "ui/menu.h"
 #include "ui/network_settings.h"
+#include "ui/timer.h"
 
 using platform::kErr;
 using platform::kInfo;
@@ -67,11 +67,11 @@ void loadFonts() {
     const char* dir;
     const char* file;
     int size;
-  } slots[] = {{0, dejavu, "DejaVuSans-Bold.ttf", 24},      {1, dejavu, "DejaVuSans.ttf", 22},
-               {2, "/opt/fonts/", "PTS55F_W.ttf", 22},       {4, "/opt/fonts/", "PTS75F_W.ttf", 24},
-               {5, dejavu, "DejaVuSans.ttf", 8},             {6, dejavu, "DejaVuSans.ttf", 14},
-               {7, dejavu, "DejaVuSans-Oblique.ttf", 24},    {8, dejavu, "DejaVuSans.ttf", 20},
-               {9, dejavu, "DejaVuSans.ttf", 30},            {10, dejavu, "DejaVuSans.ttf", 18},
+  } slots[] = {{0, dejavu, "DejaVuSans-Bold.ttf", 24},    {1, dejavu, "DejaVuSans.ttf", 22},
+               {2, "/opt/fonts/", "PTS55F_W.ttf", 22},    {4, "/opt/fonts/", "PTS75F_W.ttf", 24},
+               {5, dejavu, "DejaVuSans.ttf", 8},          {6, dejavu, "DejaVuSans.ttf", 14},
+               {7, dejavu, "DejaVuSans-Oblique.ttf", 24}, {8, dejavu, "DejaVuSans.ttf", 20},
+               {9, dejavu, "DejaVuSans.ttf", 30},         {10, dejavu, "DejaVuSans.ttf", 18},
                {11, dejavu, "DejaVuSans-Bold.ttf", 21}};
   for (const Slot& s : slots) TTFLoad((std::string(s.dir) + s.file).c_str(), s.size, s.slot);
 }

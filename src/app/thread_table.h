@@ -6,17 +6,18 @@
 
 struct Works;
 
-extern std::thread thrGPIO, thrLin, thInit, thAggFw, thrKey, thrWsock, thrSer, thrCatSer, thrTime, thrLeggi,
-    thrScrivi, thrCat, thrFFT;
+extern std::thread thrGPIO, thrLin, thInit, thAggFw, thrKey, thrWsock, thrSer, thrCatSer, thrTime, thrLeggi, thrScrivi,
+    thrCat, thrFFT;
 
-void StartThreadLinear(Works* works);
-void StartThreadSoket(Works* works);
-void StartThreadVYR(Works* works);
-void StartThreadCATserial(Works* works);
-void StartThreadAudioRead(Works* works);
-void StartThreadAudioWrite(Works* works);
-void StartThreadCAT(Works* works);
-void StartVyrReadFFT(Works* works);
+// Each starts one thread when its setup flag asks for it.
+void StartThreadLinear(Works* works);      // the amplifier link
+void StartThreadSoket(Works* works);       // the WebSocket server or client ("Soket" sic)
+void StartThreadVYR(Works* works);         // the external IO link
+void StartThreadCATserial(Works* works);   // the FT-817 CAT link
+void StartThreadAudioRead(Works* works);   // audio capture
+void StartThreadAudioWrite(Works* works);  // audio playback
+void StartThreadCAT(Works* works);         // the CAT relay
+void StartVyrReadFFT(Works* works);        // the USB receiver's spectrum
 
 // Starts the four remote-operation threads (audio write, audio read, CAT
 // relay, spectrum) whose flags are '0', sets the flags and saves the setup.

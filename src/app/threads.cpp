@@ -4,26 +4,26 @@
 
 #include "amp/errors.h"
 #include "amp/linear.h"
+#include "app/thread_table.h"
 #include "display/gpio_thread.h"
 #include "display/keyboard.h"
 #include "links/cat_relay.h"
 #include "links/cat_serial.h"
 #include "links/ext_io.h"
 #include "links/vyr_read.h"
+#include "platform/clock.h"
+#include "platform/log.h"
 #include "remote/audio.h"
 #include "remote/ws_client.h"
 #include "remote/ws_server.h"
-#include "state/thread_starter.h"
 #include "state/setup.h"
 #include "state/setup_record.h"
-#include "app/thread_table.h"
+#include "state/thread_starter.h"
 #include "state/tiny_cmd.h"
 #include "state/works.h"
-#include "platform/clock.h"
-#include "platform/log.h"
 
-std::thread thrGPIO, thrLin, thInit, thAggFw, thrKey, thrWsock, thrSer, thrCatSer, thrTime, thrLeggi, thrScrivi,
-    thrCat, thrFFT;
+std::thread thrGPIO, thrLin, thInit, thAggFw, thrKey, thrWsock, thrSer, thrCatSer, thrTime, thrLeggi, thrScrivi, thrCat,
+    thrFFT;
 
 namespace {
 
@@ -170,11 +170,11 @@ void JoinThreads(Works* w) {
   struct Joined {
     std::thread& handle;
     const char* line;
-  } order[] = {{thrKey, "Communicator joined Key end"},     {thrFFT, "Communicator joined FFT end"},
-               {thrLeggi, "Communicator joined Touch end"}, {thrScrivi, "Communicator joined Spi end"},
-               {thrWsock, "Communicator joined Wsocket end"}, {thrCat, "Communicator joined Cat end"},
+  } order[] = {{thrKey, "Communicator joined Key end"},          {thrFFT, "Communicator joined FFT end"},
+               {thrLeggi, "Communicator joined Touch end"},      {thrScrivi, "Communicator joined Spi end"},
+               {thrWsock, "Communicator joined Wsocket end"},    {thrCat, "Communicator joined Cat end"},
                {thrCatSer, "Communicator joined CatSerial end"}, {thrSer, "Communicator joined Serial end"},
-               {thrLin, "Communicator joined Linear end"},  {thrTime, "Communicator joined Time end"},
+               {thrLin, "Communicator joined Linear end"},       {thrTime, "Communicator joined Time end"},
                {thrGPIO, "Communicator joined GPIO end"}};
   for (Joined& j : order)
     if (finish(takeHandle(j.handle))) platform::sysLog(platform::kInfo, "%s", j.line);

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "state/works.h"
 #include "display/framebuffer.h"
+#include "state/works.h"
 
 void DrawHorizontalLine(int xStart, int y, int xEnd, int r, int g, int b, FrameBuffer* fb, int toBack) {
   uint8_t* buf = fbBuffer(fb, toBack);
@@ -50,8 +50,7 @@ void DrawLine(int x1, int y1, int x2, int y2, int r, int g, int b, FrameBuffer* 
   }
 }
 
-void DrawArc(int cx, int cy, int radius, int startDeg, int endDeg, int r, int g, int b, FrameBuffer* fb,
-             int toBack) {
+void DrawArc(int cx, int cy, int radius, int startDeg, int endDeg, int r, int g, int b, FrameBuffer* fb, int toBack) {
   const float rf = static_cast<float>(radius);
   int prevX = 0, prevY = 0;
   for (int d = startDeg; d <= endDeg; ++d) {

@@ -19,13 +19,18 @@ namespace {
 unsigned pixelSizeFor(int bitsPerPixel) {
   switch (bitsPerPixel) {
     case 4:
-    case 8: return 1;
+    case 8:
+      return 1;
     case 5:
     case 15:
-    case 16: return 2;
-    case 24: return 3;
-    case 32: return 4;
-    default: return 0;
+    case 16:
+      return 2;
+    case 24:
+      return 3;
+    case 32:
+      return 4;
+    default:
+      return 0;
   }
 }
 
@@ -108,8 +113,8 @@ FrameBuffer* fbInit() {
     delete fb;
     return nullptr;
   }
-  platform::sysLog(kInfo, "Screen Size x: %d, y: %d, Pixel Size %d Line size: %d, Mem size: %d\n", fb->xSize,
-                   fb->ySize, fb->pixelSize, fb->lineSize, fb->memSize);
+  platform::sysLog(kInfo, "Screen Size x: %d, y: %d, Pixel Size %d Line size: %d, Mem size: %d\n", fb->xSize, fb->ySize,
+                   fb->pixelSize, fb->lineSize, fb->memSize);
   // In the sandbox the screenshot command saves this display.
   if (platform::sandboxed()) answerScreenshots(fb);
   return fb;

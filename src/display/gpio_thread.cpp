@@ -1,8 +1,9 @@
-#include "state/idle_thread.h"
 #include "display/gpio_thread.h"
+
+#include "platform/clock.h"
+#include "state/idle_thread.h"
 #include "state/tiny_cmd.h"
 #include "state/works.h"
-#include "platform/clock.h"
 
 // The front-panel button thread. Until the buttons are built it only empties
 // the tinyCmd mailbox, so posters never wait on it.

@@ -1,5 +1,6 @@
-#include "state/idle_thread.h"
 #include "display/keyboard.h"
+
+#include "state/idle_thread.h"
 
 // The service keyboard thread.
 void keyb(Works* works) { IdleUntilStopped(works); }

@@ -23,8 +23,8 @@ constexpr Rgb kMutedInk{112, 108, 100};
 constexpr Rgb kDanger{190, 58, 42};
 
 // Radial layout of a scale, as fractions of the pivot-to-tip distance.
-constexpr double kArc = 0.86;     // the scale line
-constexpr double kMajor = 1.00;   // major ticks run out to the needle tip
+constexpr double kArc = 0.86;    // the scale line
+constexpr double kMajor = 1.00;  // major ticks run out to the needle tip
 constexpr double kMedium = 0.95;
 constexpr double kMinor = 0.92;
 constexpr double kLabels = 1.105;
@@ -47,9 +47,7 @@ struct Gauge {
   double zoneFrom = -1;  // start of the red zone, or -1 for none
 };
 
-double px(const Gauge& g, double pos, double k) {
-  return needle::alongX(g.cx, needle::angle(pos, g.fullScale), k);
-}
+double px(const Gauge& g, double pos, double k) { return needle::alongX(g.cx, needle::angle(pos, g.fullScale), k); }
 double py(const Gauge& g, double pos, double k) {
   return needle::alongY(needle::kPivotY, needle::angle(pos, g.fullScale), k);
 }
@@ -67,12 +65,13 @@ Gauge powerGauge(int cx, int fullScale) {
 
 // Gauge position of an SWR value by the conversion table the needle uses.
 double swrPosition(double swr) {
-  static const double table[][2] = {{1.0, 0},  {1.5, 11}, {2.0, 20}, {3.0, 30},  {4.0, 36},  {5.0, 40},
+  static const double table[][2] = {{1.0, 0},  {1.5, 11}, {2.0, 20}, {3.0, 30}, {4.0, 36},  {5.0, 40},
                                     {6.0, 43}, {7.0, 45}, {8.0, 47}, {9.0, 48}, {10.0, 50}, {100.0, 60}};
   if (swr < 1.0) return 0;
   for (size_t i = 1; i < std::size(table); ++i)
     if (table[i][0] > swr)
-      return table[i - 1][1] + (table[i][1] - table[i - 1][1]) * (swr - table[i - 1][0]) / (table[i][0] - table[i - 1][0]);
+      return table[i - 1][1] +
+             (table[i][1] - table[i - 1][1]) * (swr - table[i - 1][0]) / (table[i][0] - table[i - 1][0]);
   return 60;
 }
 
@@ -82,13 +81,13 @@ Gauge swrGauge(int cx) {
     double swr;
     Tick tick;
     const char* label;
-  } marks[] = {{1.0, Tick::Major, "1"},    {1.1, Tick::Minor, nullptr}, {1.2, Tick::Minor, nullptr},
-               {1.3, Tick::Minor, nullptr}, {1.4, Tick::Minor, nullptr}, {1.5, Tick::Major, "1.5"},
-               {1.6, Tick::Minor, nullptr}, {1.7, Tick::Minor, nullptr}, {1.8, Tick::Minor, nullptr},
-               {1.9, Tick::Minor, nullptr}, {2.0, Tick::Major, "2"},    {2.5, Tick::Medium, nullptr},
-               {3.0, Tick::Major, "3"},    {4.0, Tick::Medium, nullptr}, {5.0, Tick::Major, "5"},
-               {6.0, Tick::Minor, nullptr}, {7.0, Tick::Minor, nullptr}, {8.0, Tick::Minor, nullptr},
-               {9.0, Tick::Minor, nullptr}, {10.0, Tick::Major, "10"},  {100.0, Tick::Major, "\u221e"}};
+  } marks[] = {{1.0, Tick::Major, "1"},     {1.1, Tick::Minor, nullptr},  {1.2, Tick::Minor, nullptr},
+               {1.3, Tick::Minor, nullptr}, {1.4, Tick::Minor, nullptr},  {1.5, Tick::Major, "1.5"},
+               {1.6, Tick::Minor, nullptr}, {1.7, Tick::Minor, nullptr},  {1.8, Tick::Minor, nullptr},
+               {1.9, Tick::Minor, nullptr}, {2.0, Tick::Major, "2"},      {2.5, Tick::Medium, nullptr},
+               {3.0, Tick::Major, "3"},     {4.0, Tick::Medium, nullptr}, {5.0, Tick::Major, "5"},
+               {6.0, Tick::Minor, nullptr}, {7.0, Tick::Minor, nullptr},  {8.0, Tick::Minor, nullptr},
+               {9.0, Tick::Minor, nullptr}, {10.0, Tick::Major, "10"},    {100.0, Tick::Major, "\u221e"}};
   for (const auto& m : marks) g.marks.push_back({swrPosition(m.swr), m.tick, m.label ? m.label : ""});
   return g;
 }
@@ -118,8 +117,8 @@ void drawGauge(Canvas& c, const Gauge& g) {
   for (const Mark& m : g.marks) {
     const double outer = m.tick == Tick::Major ? kMajor : m.tick == Tick::Medium ? kMedium : kMinor;
     const double width = m.tick == Tick::Major ? 2.6 : m.tick == Tick::Medium ? 1.8 : 1.2;
-    c.line(px(g, m.position, kArc), py(g, m.position, kArc), px(g, m.position, outer),
-           py(g, m.position, outer), width, kInk);
+    c.line(px(g, m.position, kArc), py(g, m.position, kArc), px(g, m.position, outer), py(g, m.position, outer), width,
+           kInk);
     if (!m.label.empty()) {
       // Centre the number on the needle's line, just beyond the tip.
       const double lx = px(g, m.position, kLabels), ly = py(g, m.position, kLabels);

@@ -22,10 +22,10 @@ void radialBackdrop(Canvas& c, FrameBuffer* fb, double cx, double cy) {
     for (int x = 0; x < fb->xSize; ++x) {
       const double t = std::min(std::hypot(x - cx, y - cy) / reach, 1.0);
       const double s = t * t;
-      c.blend(x, y,
-              Rgb{static_cast<uint8_t>(36 - 26 * s), static_cast<uint8_t>(40 - 29 * s),
-                  static_cast<uint8_t>(48 - 34 * s)},
-              1.0);
+      c.blend(
+          x, y,
+          Rgb{static_cast<uint8_t>(36 - 26 * s), static_cast<uint8_t>(40 - 29 * s), static_cast<uint8_t>(48 - 34 * s)},
+          1.0);
     }
 }
 

@@ -6,12 +6,12 @@
 #include <cstring>
 #include <mutex>
 
-#include "state/setup_record.h"
-#include "state/works.h"
 #include "display/framebuffer.h"
 #include "display/spectrum_view.h"
 #include "platform/files.h"
 #include "platform/log.h"
+#include "state/setup_record.h"
+#include "state/works.h"
 
 using platform::kErr;
 
@@ -171,8 +171,12 @@ void SetWorkImg(Works* works) {
   const char* name = nullptr;
   switch (works->screenPage) {
     case 1:
-    case 3: name = big ? "img1b" : "img1"; break;
-    case 2: name = big ? "img3b" : "img3"; break;
+    case 3:
+      name = big ? "img1b" : "img1";
+      break;
+    case 2:
+      name = big ? "img3b" : "img3";
+      break;
     case 4:
       name = "m5a";
       divX = 16;
@@ -185,7 +189,8 @@ void SetWorkImg(Works* works) {
       works->spanHz = 80000;
       xRangeEnd = 427;
       break;
-    default: break;
+    default:
+      break;
   }
   {
     std::lock_guard lock(works->fb->drawLock);

@@ -61,8 +61,8 @@ uint64_t cacheKey(unsigned codePoint, long penX, long penY) {
 
 // Loads and renders one glyph with the identity transform and the pen's
 // fraction of a pixel as its translation: whole pixels of the pen would only
-// move the bitmap, and they are applied when the glyph is placed. Fills `out` from the face's glyph slot; out.loaded is false when
-// FreeType cannot load the glyph.
+// move the bitmap, and they are applied when the glyph is placed. Fills `out` from the face's glyph slot; out.loaded is
+// false when FreeType cannot load the glyph.
 void renderGlyph(FontSlots& f, int slotNo, unsigned codePoint, long penX, long penY, Glyph& out) {
   FT_Face face = f.face[slotNo];
   FT_Matrix matrix{0x10000, 0, 0, 0x10000};
@@ -175,8 +175,8 @@ void TTFLoad(const char* fileName, int pixelSize, int slotNo) {
   f.cache[slotNo].clear();
 }
 
-int putString(int slotNo, int x, int y, const char* text, int r, int g, int b, FrameBuffer* fb, int flip,
-              int vertical, int rowOrder, int toBack) {
+int putString(int slotNo, int x, int y, const char* text, int r, int g, int b, FrameBuffer* fb, int flip, int vertical,
+              int rowOrder, int toBack) {
   FontSlots& f = fonts();
   std::lock_guard lock(f.lock);
   if (!validSlot(slotNo) || !f.face[slotNo] || !text || !fb) return -1;

@@ -14,8 +14,8 @@ void TTFLoad(const char* fileName, int pixelSize, int slotNo);
 // draw buffer (or the background buffer with toBack = 1). flip, vertical and
 // rowOrder are accepted for compatibility; text is always laid out left to
 // right. An empty slot draws nothing. Returns -1.
-int putString(int slotNo, int x, int y, const char* text, int r, int g, int b, FrameBuffer* fb, int flip,
-              int vertical, int rowOrder, int toBack);
+int putString(int slotNo, int x, int y, const char* text, int r, int g, int b, FrameBuffer* fb, int flip, int vertical,
+              int rowOrder, int toBack);
 // Width in whole pixels of `text` in a slot: the sum of the glyph advances.
 int getStringSpace(int slotNo, const char* text);
 

@@ -1,6 +1,7 @@
+#include "links/cat_relay.h"
+
 #include "state/idle_thread.h"
 #include "state/setup_record.h"
-#include "links/cat_relay.h"
 #include "state/works.h"
 
 // The CAT relay to the remote peer.

@@ -1,6 +1,7 @@
+#include "links/cat_serial.h"
+
 #include "state/idle_thread.h"
 #include "state/setup_record.h"
-#include "links/cat_serial.h"
 #include "state/works.h"
 
 // The FT-817 CAT serial link.

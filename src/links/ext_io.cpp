@@ -1,6 +1,7 @@
+#include "links/ext_io.h"
+
 #include "state/idle_thread.h"
 #include "state/setup_record.h"
-#include "links/ext_io.h"
 #include "state/works.h"
 
 // The external IO serial link of the companion transceiver.

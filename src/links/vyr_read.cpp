@@ -1,6 +1,7 @@
+#include "links/vyr_read.h"
+
 #include "state/idle_thread.h"
 #include "state/setup_record.h"
-#include "links/vyr_read.h"
 #include "state/works.h"
 
 // The USB receiver and spectrum thread.

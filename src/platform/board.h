@@ -26,10 +26,10 @@ enum class BoardAction {
   RunUpdateScript,           // the update script
   CountUsbDevices,           // lsusb filtered for one identifier
   Reboot,
-  MaintenanceShell,          // the service shell, waited for
-  TerminalSane,              // stty sane
-  TerminalNoEcho,            // stty -echo
-  ClearTerminal,             // tput clear
+  MaintenanceShell,  // the service shell, waited for
+  TerminalSane,      // stty sane
+  TerminalNoEcho,    // stty -echo
+  ClearTerminal,     // tput clear
 };
 
 // How a file is removed: "rm PATH", "rm -f PATH", or "rm -f PATH" with its
@@ -57,8 +57,7 @@ void terminalNoEcho();
 void clearTerminal();
 
 // The command text the board runs for an action.
-std::string boardCommandText(BoardAction action, const std::string& argument = {},
-                             RemoveMode mode = RemoveMode::Force);
+std::string boardCommandText(BoardAction action, const std::string& argument = {}, RemoveMode mode = RemoveMode::Force);
 
 // Sandbox: whether "/opt/set" is currently remounted writable (always true on
 // the board, where the kernel enforces it).

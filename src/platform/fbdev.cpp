@@ -21,8 +21,8 @@ FbGeometry sandboxGeometry() {
   FbGeometry g{800, 480, 32};
   if (FILE* f = openFile("/dev/fb0.info", "r")) {
     FbGeometry read{};
-    if (std::fscanf(f, "%d %d %d", &read.xres, &read.yres, &read.bitsPerPixel) == 3 && read.xres > 0 &&
-        read.yres > 0 && read.bitsPerPixel > 0)
+    if (std::fscanf(f, "%d %d %d", &read.xres, &read.yres, &read.bitsPerPixel) == 3 && read.xres > 0 && read.yres > 0 &&
+        read.bitsPerPixel > 0)
       g = read;
     std::fclose(f);
   }
@@ -64,10 +64,9 @@ bool fbdevResetOffsets(FbDevice& dev) {
 
 void* fbdevMap(FbDevice& dev, size_t bytes) {
   if (dev.regularFile) {
-    struct stat st{};
+    struct stat st {};
     if (::fstat(dev.fd, &st) != 0) return nullptr;
-    if (static_cast<size_t>(st.st_size) != bytes && ::ftruncate(dev.fd, static_cast<off_t>(bytes)) != 0)
-      return nullptr;
+    if (static_cast<size_t>(st.st_size) != bytes && ::ftruncate(dev.fd, static_cast<off_t>(bytes)) != 0) return nullptr;
   }
   void* mem = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, dev.fd, 0);
   return mem == MAP_FAILED ? nullptr : mem;

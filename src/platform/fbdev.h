@@ -22,7 +22,7 @@ struct FbDevice {
 // Each step returns false on failure, as the ioctl it stands for would.
 bool fbdevOpen(FbDevice& dev);
 bool fbdevGetGeometry(FbDevice& dev, FbGeometry& geometry);
-bool fbdevResetOffsets(FbDevice& dev);  // xoffset = yoffset = 0, written back
+bool fbdevResetOffsets(FbDevice& dev);        // xoffset = yoffset = 0, written back
 void* fbdevMap(FbDevice& dev, size_t bytes);  // nullptr on failure
 void fbdevUnmap(void* mem, size_t bytes);
 void fbdevClose(FbDevice& dev);

@@ -82,9 +82,7 @@ bool writeFileAtomic(const std::string& systemPath, const std::string& content) 
   return true;
 }
 
-bool fileExists(const std::string& systemPath) {
-  return ::access(hostPath(systemPath).c_str(), F_OK) == 0;
-}
+bool fileExists(const std::string& systemPath) { return ::access(hostPath(systemPath).c_str(), F_OK) == 0; }
 
 void makeParentDirs(const std::string& systemPath) {
   std::error_code ec;

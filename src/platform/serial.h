@@ -9,11 +9,11 @@ namespace platform {
 
 struct SerialSettings {
   int baud = 115200;
-  int stopBits = 1;            // 1 or 2
-  int readMin = 1;             // VMIN
-  int readTimeoutTenths = 5;   // VTIME, tenths of a second
-  bool hangUpOnClose = true;   // HUPCL
-  bool nonBlocking = false;    // O_NONBLOCK on the descriptor
+  int stopBits = 1;           // 1 or 2
+  int readMin = 1;            // VMIN
+  int readTimeoutTenths = 5;  // VTIME, tenths of a second
+  bool hangUpOnClose = true;  // HUPCL
+  bool nonBlocking = false;   // O_NONBLOCK on the descriptor
 };
 
 // Result of opening a port: the descriptor, or -1 with which step failed.

@@ -1,6 +1,7 @@
+#include "remote/audio.h"
+
 #include "state/idle_thread.h"
 #include "state/setup_record.h"
-#include "remote/audio.h"
 #include "state/works.h"
 
 // Remote audio: capture (th_leggi) and playback (th_scrivi).

@@ -1,5 +1,6 @@
-#include "state/idle_thread.h"
 #include "remote/ws_client.h"
+
+#include "state/idle_thread.h"
 
 // The WebSocket client thread.
 void Wclient(Works* works) { IdleUntilStopped(works); }

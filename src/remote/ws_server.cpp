@@ -1,5 +1,6 @@
-#include "state/idle_thread.h"
 #include "remote/ws_server.h"
+
+#include "state/idle_thread.h"
 
 // The WebSocket server thread.
 void Wsocket(Works* works) { IdleUntilStopped(works); }

@@ -18,7 +18,7 @@ struct CoreFields {
   std::atomic<uint32_t> running;
   std::atomic<int> linkFault;  // 1 amplifier, 2 CAT, 3 external IO, 5 spectrum
   char linkFaultText[128];
-  std::mutex linkFaultMutex;   // guards linkFaultText
+  std::mutex linkFaultMutex;  // guards linkFaultText
 
   // Display.
   FrameBuffer* fb;

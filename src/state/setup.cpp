@@ -6,12 +6,12 @@
 #include <mutex>
 #include <string>
 
-#include "state/init_globals.h"
-#include "platform/remount.h"
-#include "state/setup_keys.h"
-#include "state/works.h"
 #include "platform/files.h"
 #include "platform/log.h"
+#include "platform/remount.h"
+#include "state/init_globals.h"
+#include "state/setup_keys.h"
+#include "state/works.h"
 
 namespace {
 
@@ -44,14 +44,14 @@ void fillRecordDefaults(SetupRecord& s) {
   setText(s.AudioOut, "hw:1");
   setText(s.Server, "127.0.0.1");
   setText(s.TcpPort, "6666");
-  setText(s.CatPort, "/dev/ttyUSB0");
-  setText(s.SerPort, "/dev/ttyUSB1");
-  setText(s.LinPort, "/dev/ttyAMA0");
-  setText(s.CatSerialPort, "/dev/ttyUSB1");
-  for (SetupFlag* f : {&s.EnableSpi, &s.EnableTouch, &s.DelayedTouch, &s.EnableCAT, &s.EnableRead, &s.EnableWrite,
-                       &s.EnablePwrPeak, &s.EnableFFT, &s.TempMode, &s.FreqSensIn, &s.Attenuator, &s.AttenuatorTune,
-                       &s.ViewTimeStr, &s.ViewTemp, &s.AutoTuneMaxCicli, &s.PowerUnits, &s.SaveScreenIdx,
-                       &s.AutoTuneMode})
+  setText(s.CatPort, kDefaultCatPort);
+  setText(s.SerPort, kDefaultSerPort);
+  setText(s.LinPort, kDefaultLinPort);
+  setText(s.CatSerialPort, kDefaultCatSerialPort);
+  for (SetupFlag* f :
+       {&s.EnableSpi, &s.EnableTouch, &s.DelayedTouch, &s.EnableCAT, &s.EnableRead, &s.EnableWrite, &s.EnablePwrPeak,
+        &s.EnableFFT, &s.TempMode, &s.FreqSensIn, &s.Attenuator, &s.AttenuatorTune, &s.ViewTimeStr, &s.ViewTemp,
+        &s.AutoTuneMaxCicli, &s.PowerUnits, &s.SaveScreenIdx, &s.AutoTuneMode})
     *f = '0';
 }
 

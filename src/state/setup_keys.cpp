@@ -27,20 +27,29 @@ long scaled(double value, double scale) { return std::lround(value * scale); }
 // Table rows. FLAG: a flag or digit without a mirror. DIGIT: a digit with an
 // integer mirror in `works`. TEXT: a text field. NUMBER: a number field with a
 // mirror; `rd` converts the scanned value, `wr` gives the value to write.
-#define FLAG(k) {#k, SetupKind::Flag, [](SetupRecord& s) -> SetupFlag& { return s.k; }, nullptr, nullptr, nullptr}
-#define DIGIT(k, mirror)                                                                              \
-  {#k, SetupKind::Flag, [](SetupRecord& s) -> SetupFlag& { return s.k; }, nullptr,                   \
+#define FLAG(k)                                                                                       \
+  {                                                                                                   \
+#k, SetupKind::Flag, [](SetupRecord & s) -> SetupFlag& { return s.k; }, nullptr, nullptr, nullptr \
+  }
+#define DIGIT(k, mirror)                                                                            \
+  {                                                                                                 \
+#k, SetupKind::Flag, [](SetupRecord& s) -> SetupFlag& { return s.k; }, nullptr,                   \
    [](Works& w, SetupRecord& s) { w.mirror = s.k - '0'; },                                            \
-   [](Works& w, SetupRecord& s) { s.k = static_cast<char>('0' + w.mirror); }}
-#define TEXT(k) \
-  {#k, SetupKind::Text, nullptr, [](SetupRecord& s) { return std::span<char>(s.k); }, nullptr, nullptr}
-#define NUMBER(k, rd, wr)                                                                   \
-  {#k, SetupKind::Number, nullptr, [](SetupRecord& s) { return std::span<char>(s.k); },    \
+   [](Works& w, SetupRecord& s) { s.k = static_cast<char>('0' + w.mirror); } \
+  }
+#define TEXT(k)                                                                                          \
+  {                                                                                                      \
+#k, SetupKind::Text, nullptr, [](SetupRecord & s) { return std::span<char>(s.k); }, nullptr, nullptr \
+  }
+#define NUMBER(k, rd, wr)                                                                 \
+  {                                                                                       \
+#k, SetupKind::Number, nullptr, [](SetupRecord& s) { return std::span<char>(s.k); },    \
    [](Works& w, SetupRecord& s) {                                                          \
      int v;                                                                                \
      if (scanInt(s.k, v)) { rd; }                                                          \
    },                                                                                       \
-   [](Works& w, SetupRecord& s) { printInt(s.k, (wr)); }}
+   [](Works& w, SetupRecord& s) { printInt(s.k, (wr)); } \
+  }
 
 static const SetupKey kKeys[] = {
     FLAG(EnableKeyb),
@@ -63,8 +72,7 @@ static const SetupKey kKeys[] = {
      [](Works& w, SetupRecord& s) { w.audioFrameSamples = std::atoi(s.Multiplier) * 240; }, nullptr},
     TEXT(AudioOut),
     {"Server", SetupKind::Text, nullptr, [](SetupRecord& s) { return std::span<char>(s.Server); },
-     [](Works& w, SetupRecord& s) { std::snprintf(w.serverAddr, sizeof w.serverAddr, "%s", s.Server); },
-     nullptr},
+     [](Works& w, SetupRecord& s) { std::snprintf(w.serverAddr, sizeof w.serverAddr, "%s", s.Server); }, nullptr},
     {"TcpPort", SetupKind::Number, nullptr, [](SetupRecord& s) { return std::span<char>(s.TcpPort); },
      [](Works& w, SetupRecord& s) {
        short port;

@@ -7,6 +7,12 @@
 
 using SetupFlag = std::atomic<char>;
 
+// The ports used when the setup file names none.
+inline constexpr const char* kDefaultCatPort = "/dev/ttyUSB0";
+inline constexpr const char* kDefaultSerPort = "/dev/ttyUSB1";
+inline constexpr const char* kDefaultLinPort = "/dev/ttyAMA0";
+inline constexpr const char* kDefaultCatSerialPort = "/dev/ttyUSB1";
+
 struct SetupRecord {
   SetupFlag EnableKeyb, EnableSpi, EnableTouch, DelayedTouch, EnableGPIO;
   SetupFlag EnableRead, EnableWrite, EnableCAT, EnableLinear, EnableTime;

@@ -1,9 +1,9 @@
 #include "state/tiny_cmd.h"
 
-#include "state/setup_record.h"
-#include "state/works.h"
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "state/setup_record.h"
+#include "state/works.h"
 
 bool PostTinyCmd(Works* w, uint8_t code) {
   // Without a GPIO thread nobody empties the mailbox: never wait for it then.

@@ -12,6 +12,23 @@ struct PeakRecord {
   std::atomic<int> decCount;
 };
 
+// The pages of the button bar, the values of `menuPage`.
+enum LumoPageNo : int {
+  kLumoMain = 0,
+  kLumoSetupList = 1,
+  kLumoValueEdit = 2,
+  kLumoTune = 3,
+  kLumoManualTune = 4,
+  kLumoFailedLink = 5,
+  kLumoUtilities = 6,
+  kLumoAntennaEdit = 7,
+  kLumoSaveTune = 8,
+  kLumoBankUtilities = 9,
+  kLumoBankCopy = 10,
+  kLumoBankReset = 11,
+  kLumoFilters = 12,
+};
+
 struct UiFields {
   std::atomic<int> pollDelayUs;                  // sleep per timer-loop pass
   std::atomic<int> spanHz;                       // spectrum span

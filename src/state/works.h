@@ -12,7 +12,6 @@
 #include "state/tune_fields.h"
 #include "state/ui_fields.h"
 
-struct Works : CoreFields, AmpFields, TablesFields, TuneFields, LinksFields, DisplayFields, UiFields, RemoteFields {
-};
+struct Works : CoreFields, AmpFields, TablesFields, TuneFields, LinksFields, DisplayFields, UiFields, RemoteFields {};
 
 inline constexpr const char* kVersion = "0.055";

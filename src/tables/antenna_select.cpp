@@ -5,8 +5,8 @@
 
 #include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
-#include "state/works.h"
 #include "platform/log.h"
+#include "state/works.h"
 #include "tables/antenna_tables.h"
 #include "tables/table_io.h"
 #include "tables/tuner_memory.h"

@@ -4,9 +4,9 @@
 #include <mutex>
 #include <optional>
 
-#include "state/works.h"
 #include "platform/files.h"
 #include "platform/log.h"
+#include "state/works.h"
 #include "tables/interface_mode.h"
 #include "tables/table_io.h"
 #include "tables/tuner_memory.h"

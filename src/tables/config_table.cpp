@@ -7,9 +7,9 @@
 #include "amp/cmd_ring.h"
 #include "amp/number_scan.h"
 #include "amp/table_lines.h"
-#include "state/works.h"
 #include "platform/files.h"
 #include "platform/log.h"
+#include "state/works.h"
 
 using platform::errPrintf;
 

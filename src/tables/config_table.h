@@ -10,7 +10,6 @@
 
 struct Works;
 
-
 // Coefficient kinds of SearchK.
 enum ConfigKind { kKFwd = 0, kKRefl = 1, kKIn = 2, kKReflCorr = 3 };
 

@@ -5,9 +5,9 @@
 
 #include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
-#include "state/works.h"
 #include "platform/files.h"
 #include "platform/log.h"
+#include "state/works.h"
 #include "tables/table_io.h"
 
 namespace {

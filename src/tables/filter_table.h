@@ -20,4 +20,4 @@ void SaveTabFiltri(Works* works);
 // The file text for the table in memory, and the table parsed from a text (the
 // parser behind LoadTabFiltri).
 std::string FormatTabFiltri(Works* works);
-void ParseTabFiltri(Works* works, const std::string& text);
+void ParseTabFiltri(Works* works, const std::string& text);  // parses the filter table ("filtri")

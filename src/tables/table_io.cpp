@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/remount.h"
 #include "platform/files.h"
 #include "platform/log.h"
+#include "platform/remount.h"
 
 namespace tables {
 

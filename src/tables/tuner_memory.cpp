@@ -7,14 +7,13 @@
 
 #include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
-#include "state/works.h"
 #include "platform/files.h"
 #include "platform/log.h"
+#include "state/works.h"
 #include "tables/table_io.h"
 #include "tune/tune_word.h"
 
 namespace {
-
 
 bool validSlot(int idx) { return idx >= 0 && idx < kTuneMemSlots; }
 bool validAntenna(int antenna) { return antenna >= 0 && antenna < kTuneMemAntennas; }

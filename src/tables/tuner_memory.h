@@ -15,7 +15,9 @@ int AtuIdxSearch(int32_t freq, int32_t* regionStart, int32_t* regionEnd, int* fi
 // Frequency of slot `idx`.
 int32_t AtuFreqfromIdx(int idx);
 
+// Stores an entry in slot `idx` of the antenna's memory in RAM ("su": into).
 void SaveTuneValsuTabRam(const TuneMemEntry* entry, int idx, int antenna, Works* works);
+// Reads slot `idx` of the antenna's memory in RAM.
 void LoadTuneValFromTabRam(TuneMemEntry* entry, int idx, int antenna, Works* works);
 // Nearest valid slot to `idx` in [firstIdx, endIdx), the lower one on a tie;
 // -1 when none. The range is one region, so a setting never crosses into the
@@ -30,10 +32,12 @@ void GestioneLoadTuneVal(Works* works, int flag);
 void LoadTuneFromMEM(Works* works, int antenna);
 // Stores the present tune word in the slot of `freq` and writes the file.
 void InsertTuneToMem(Works* works, int bank, int antenna);
+// Reads the tuner memory file of a bank and antenna.
 void LoadTabAtu(Works* works, int bank, int antenna);
+// Writes the tuner memory file of a bank and antenna.
 void SaveTabAtu(Works* works, int bank, int antenna);
 
 // The parser behind LoadTabAtu (clears the antenna's memory first) and the file
 // text of an antenna's memory.
 void ParseTabAtu(Works* works, int antenna, const std::string& text);
-std::string FormatTabAtu(Works* works, int antenna);
+std::string FormatTabAtu(Works* works, int antenna);  // the file text of the antenna's tuner memory

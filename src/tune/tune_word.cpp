@@ -3,9 +3,9 @@
 #include <cstring>
 #include <mutex>
 
-#include "state/works.h"
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "state/works.h"
 
 char ModeTuneDebug[6];
 

@@ -20,18 +20,18 @@ void SetC(Works* works, int value);
 void SetI(Works* works, int value);
 // Settings 0..511 and the mode 0..3 held in a tune word. An unknown mode
 // combination is reported on standard error and decodes as 0.
-int DecodeCapacitaFromTuneval(uint32_t word);
-int DecodeInduttanzaFromTuneval(uint32_t word);
-int DecodeModoFromTuneval(uint32_t word);
+int DecodeCapacitaFromTuneval(uint32_t word);    // the capacitance setting
+int DecodeInduttanzaFromTuneval(uint32_t word);  // the inductance setting
+int DecodeModoFromTuneval(uint32_t word);        // the network mode
 // Stores the network mode in `tuneMode`, the word's mode bits and `atuBypass`.
 void SetMode(Works* works, int mode);
 // Refreshes `tuneC`, `tuneL`, `tuneMode` from the word; no mode means bypass.
-void ReadTnePar(Works* works);
+void ReadTnePar(Works* works);  // ("Tne": tune parameters)
 
 // The tune-word semaphore: one atomic test-and-set, so two writers can never
 // both see it free and take it.
-void WaitSemaforoTuneval(Works* works);
-void StopSemaforoTuneval(Works* works);
+void WaitSemaforoTuneval(Works* works);  // takes it, waiting while another holds it
+void StopSemaforoTuneval(Works* works);  // releases it
 
 // "CL", "LC" or "BP" for the debug line of the status page.
 extern char ModeTuneDebug[6];

@@ -1,12 +1,12 @@
 #include "ui/button_bar.h"
 
 #include "amp/errors.h"
-#include "state/works.h"
 #include "display/draw.h"
-#include "ui/error_draw.h"
 #include "display/framebuffer.h"
 #include "display/text.h"
+#include "state/works.h"
 #include "ui/draw_parameters.h"
+#include "ui/error_draw.h"
 #include "ui/lumomenu.h"
 #include "ui/status_info.h"
 

@@ -8,4 +8,3 @@ struct Works;
 // Draws the bar and its overlays into the draw buffer; the timer calls it once
 // per tick, holding the draw lock.
 void LoadButtons(Works* works);
-

@@ -5,8 +5,7 @@
 
 struct Works;
 
-inline constexpr int kLumoPages = 13;
-inline constexpr int kLumoButtons = 6;
-
+// Sets the bottom caption of `button` (0..5) of `page`; out-of-range ones are ignored.
 void SetLumoLabel(Works* works, int page, int button, const char* text);
+// The bottom caption of `button` of `page`; "" when out of range.
 std::string GetLumoLabel(Works* works, int page, int button);

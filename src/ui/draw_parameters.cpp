@@ -3,10 +3,10 @@
 #include <cstdio>
 
 #include "amp/temperature.h"
-#include "state/works.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "display/text.h"
+#include "state/works.h"
 #include "tables/antenna_tables.h"
 #include "tune/tune_word.h"
 #include "ui/status_text.h"

@@ -3,10 +3,10 @@
 #include <mutex>
 
 #include "amp/errors.h"
-#include "state/works.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "display/text.h"
+#include "state/works.h"
 
 namespace {
 

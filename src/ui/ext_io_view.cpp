@@ -1,7 +1,7 @@
 #include "ui/ext_io_view.h"
 
-#include "state/works.h"
 #include "links/ext_io.h"
+#include "state/works.h"
 
 ExtIoView ReadExtIoView(Works* works) {
   getParameters(works);

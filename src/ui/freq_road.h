@@ -4,7 +4,6 @@
 struct Works;
 struct ExtIoView;
 
-
 // Sets `freq` from the source of the bank's interface mode: the external IO
 // record (1), the FT-817 CAT link (2) or the amplifier's own counter (0). In
 // modes 0 and 2 the antenna mode is reset to 0 ("AN0;") when it was set.

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <mutex>
 
-#include "state/works.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "display/text.h"
 #include "state/fft_record.h"
+#include "state/works.h"
 
 std::atomic<int> SchermoWidth{800}, SchermoHeight{280}, divY{10};
 std::atomic<int> borderLeft{70}, borderRight{40}, borderBottom{50}, borderTop{60};

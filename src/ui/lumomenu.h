@@ -5,6 +5,8 @@
 // these functions, which hold its lock.
 #include <cstdint>
 
+#include "state/ui_fields.h"
+
 struct Works;
 
 inline constexpr int kLumoPageCount = 16;
@@ -17,23 +19,6 @@ inline constexpr uint8_t kLumoUnderline6 = 0x20;  // underline button 6
 struct LumoPage {
   char caption[kLumoCaptions][kLumoCaptionSize];
   uint8_t flags;
-};
-
-// Page numbers.
-enum LumoPageNo : int {
-  kLumoMain = 0,
-  kLumoSetupList = 1,
-  kLumoValueEdit = 2,
-  kLumoTune = 3,
-  kLumoManualTune = 4,
-  kLumoFailedLink = 5,
-  kLumoUtilities = 6,
-  kLumoAntennaEdit = 7,
-  kLumoSaveTune = 8,
-  kLumoBankUtilities = 9,
-  kLumoBankCopy = 10,
-  kLumoBankReset = 11,
-  kLumoFilters = 12,
 };
 
 // Writes the start-up captions and flags of every page.

@@ -21,7 +21,7 @@ float CalcolaSWR(float x);
 // a new reading: a higher reading is held for TimerPeakSec, a lower one is
 // averaged in once the hold has run out.
 void CalcolaPwrPeak(Works* works, float x);
-void CalcolaPwrPeak2(Works* works, float x);
+void CalcolaPwrPeak2(Works* works, float x);  // the second gauge's peak ("calcola": compute)
 void UpdatePeak(PeakRecord& peak, float x);
 
 // Ages a peak by `elapsedMs` of processor time: while the hold lasts the value

@@ -3,11 +3,11 @@
 #include <cmath>
 #include <cstdio>
 
-#include "state/works.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "display/needle_geometry.h"
 #include "display/text.h"
+#include "state/works.h"
 #include "ui/grid.h"
 #include "ui/meters.h"
 

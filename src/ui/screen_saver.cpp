@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "state/works.h"
 #include "display/framebuffer.h"
 #include "display/png.h"
+#include "state/works.h"
 
 bool SaverDue(long elapsedSec, int saveScreenIdx) {
   constexpr int kChoices = static_cast<int>(std::size(SaveScreen));

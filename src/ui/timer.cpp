@@ -1,6 +1,8 @@
 // The timer loop: redraws the whole screen every tick, follows the frequency,
 // runs the tune-on-transmit handshake, the screen saver, peak hold and the
 // temperature log, and keeps the status text for a connected peer.
+#include "ui/timer.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -8,13 +10,12 @@
 
 #include "amp/temp_log.h"
 #include "amp/temperature.h"
-#include "ui/timer.h"
-#include "state/works.h"
 #include "display/framebuffer.h"
 #include "display/png.h"
 #include "display/text.h"
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "state/works.h"
 #include "ui/button_bar.h"
 #include "ui/ext_io_view.h"
 #include "ui/freq_road.h"

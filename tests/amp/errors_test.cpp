@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "amp_test_support.h"
-#include "state/setup_record.h"
 #include "app/thread_table.h"
+#include "state/setup_record.h"
 #include "state/works.h"
 
 using ::testing::ElementsAre;

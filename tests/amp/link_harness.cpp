@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "state/init_globals.h"
 #include "amp/linear.h"
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "state/init_globals.h"
 
 void LinkHarness::SetUp() {
   SandboxTest::SetUp();

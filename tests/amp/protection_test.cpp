@@ -8,9 +8,9 @@
 #include "amp/temp_log.h"
 #include "amp/temperature.h"
 #include "amp_test_support.h"
-#include "state/works.h"
 #include "platform/board.h"
 #include "platform/files.h"
+#include "state/works.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;

@@ -8,9 +8,9 @@
 
 #include "amp/errors.h"
 #include "amp_test_support.h"
-#include "state/works.h"
-#include "platform/clock.h"
 #include "platform/board.h"
+#include "platform/clock.h"
+#include "state/works.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;

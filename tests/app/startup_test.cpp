@@ -1,13 +1,12 @@
 // Whole-program runs of `hfamp --root DIR` with different setup files.
-#include <signal.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <sstream>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "program_run.h"

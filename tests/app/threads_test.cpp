@@ -5,17 +5,17 @@
 #include <thread>
 #include <vector>
 
-#include "state/globals.h"
-#include "platform/remount.h"
-#include "state/setup.h"
 #include "app/load_thread.h"
 #include "app/thread_table.h"
-#include "state/tiny_cmd.h"
 #include "display/framebuffer.h"
-#include "platform/clock.h"
 #include "platform/board.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/log.h"
+#include "platform/remount.h"
+#include "state/globals.h"
+#include "state/setup.h"
+#include "state/tiny_cmd.h"
 #include "works_fixture.h"
 
 using ::testing::ElementsAre;
@@ -101,8 +101,9 @@ TEST_F(ThreadsTest, UpdateMarkerRemovalRemountsAroundTheRemoval) {
 }
 
 TEST_F(ThreadsTest, UpdateMarkerRemovalStopsWhenTheRemountFails) {
-  platform::setSandboxAnswer(platform::BoardAction::RemountSettingsWritable,
-                              [](const platform::BoardCall&) { return platform::BoardResult{1, ""}; });
+  platform::setSandboxAnswer(platform::BoardAction::RemountSettingsWritable, [](const platform::BoardCall&) {
+    return platform::BoardResult{1, ""};
+  });
   RemoveUpdateMarker(w_.get());
   platform::setSandboxAnswer(platform::BoardAction::RemountSettingsWritable, nullptr);
   EXPECT_THAT(platform::commandRecord(), ElementsAre("mount -o remount defaults,rw /opt/set"));
@@ -125,8 +126,7 @@ TEST_F(ThreadsTest, RemoteThreadsStopAndStartTogether) {
   ExitThreadRemote(w_.get());
   EXPECT_EQ(w_->setup->EnableCAT, '0');
   StartThreadCommRemote(w_.get());
-  for (SetupFlag* f : {&w_->setup->EnableRead, &w_->setup->EnableWrite, &w_->setup->EnableCAT,
-                       &w_->setup->EnableFFT})
+  for (SetupFlag* f : {&w_->setup->EnableRead, &w_->setup->EnableWrite, &w_->setup->EnableCAT, &w_->setup->EnableFFT})
     EXPECT_EQ(*f, '1');
   EXPECT_TRUE(thrCat.joinable() && thrFFT.joinable() && thrLeggi.joinable() && thrScrivi.joinable());
   std::string file = readHost("/opt/set/setup.txt");

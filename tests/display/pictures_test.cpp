@@ -9,12 +9,12 @@
 #include <filesystem>
 #include <memory>
 
-#include "state/works.h"
 #include "display/memory_framebuffer.h"
 #include "display/needle_geometry.h"
 #include "display/png.h"
 #include "display_helpers.h"
 #include "platform/paths.h"
+#include "state/works.h"
 
 namespace {
 
@@ -32,7 +32,8 @@ class PicturesTest : public ::testing::Test {
   // the pivot to the truncated tip; its outer part must lie on the mark.
   void expectMarkUnderNeedle(int cx, double v, double n) {
     const double theta = needle::angle(v, n);
-    const int tx = static_cast<int>(needle::tipX(cx, theta)), ty = static_cast<int>(needle::tipY(needle::kPivotY, theta));
+    const int tx = static_cast<int>(needle::tipX(cx, theta)),
+              ty = static_cast<int>(needle::tipY(needle::kPivotY, theta));
     for (double t = 0.90; t <= 0.985; t += 0.01) {
       const double x = cx + t * (tx - cx), y = needle::kPivotY + t * (ty - needle::kPivotY);
       EXPECT_LT(luminance(at(x, y)), 140) << "reading " << v << "/" << n << " at t=" << t;
@@ -40,7 +41,8 @@ class PicturesTest : public ::testing::Test {
     // Beside the mark, the panel shows: the mark is not just a wide smear.
     const double nx = std::cos(theta), ny = -std::sin(theta);  // across the needle
     for (double side : {-5.0, 5.0}) {
-      const double x = cx + 0.97 * (tx - cx) + side * nx, y = needle::kPivotY + 0.97 * (ty - needle::kPivotY) + side * ny;
+      const double x = cx + 0.97 * (tx - cx) + side * nx,
+                   y = needle::kPivotY + 0.97 * (ty - needle::kPivotY) + side * ny;
       EXPECT_GT(luminance(at(x, y)), 170) << "beside reading " << v << "/" << n;
     }
   }

@@ -8,12 +8,12 @@
 #include <fstream>
 #include <memory>
 
-#include "state/setup_record.h"
-#include "state/works.h"
 #include "display/memory_framebuffer.h"
 #include "display/spectrum_view.h"
 #include "display_helpers.h"
 #include "sandbox_fixture.h"
+#include "state/setup_record.h"
+#include "state/works.h"
 
 namespace {
 
@@ -58,8 +58,7 @@ TEST_F(PngTest, RefusedFormatsAreLoggedAndDrawNothing) {
        "test.png image has 8 pixels not 4 or color_type is 2 not 6"},
       {"one column too wide", makePng(801, 10, 8, PNG_COLOR_TYPE_RGBA, gradient),
        "test.png image has 801 cols not 800"},
-      {"one row too tall", makePng(10, 481, 8, PNG_COLOR_TYPE_RGBA, gradient),
-       "test.png image has 481 rows not 480"},
+      {"one row too tall", makePng(10, 481, 8, PNG_COLOR_TYPE_RGBA, gradient), "test.png image has 481 rows not 480"},
       {"not a PNG", "GIF89a not a picture", "test.png image is not a PNG file"},
       {"signature only", std::string("\x89PNG\r\n\x1a\n", 8), "test.png error during init_io"},
   };
@@ -119,8 +118,11 @@ class PictureFolderTest : public PngTest {
     PngTest::SetUp();
     old_ = std::filesystem::current_path();
     std::filesystem::current_path(root_);
-    for (auto [name, colour] : {std::pair{"img1", Pixel{1, 2, 3}}, {"img1b", {4, 5, 6}}, {"img3", {7, 8, 9}},
-                                {"img3b", {10, 11, 12}}, {"m5a", {13, 14, 15}}}) {
+    for (auto [name, colour] : {std::pair{"img1", Pixel{1, 2, 3}},
+                                {"img1b", {4, 5, 6}},
+                                {"img3", {7, 8, 9}},
+                                {"img3b", {10, 11, 12}},
+                                {"m5a", {13, 14, 15}}}) {
       std::ofstream(std::string(name) + ".png", std::ios::binary)
           << makePng(800, 480, 8, PNG_COLOR_TYPE_RGBA, [c = colour](int, int) { return c; });
     }
@@ -149,9 +151,9 @@ TEST_F(PictureFolderTest, SetWorkImgPicksThePictureOfThePage) {
     int variant;
     Pixel shown;
     int divX, span, rangeEnd;
-  } cases[] = {{1, '0', {1, 2, 3}, 0, 0, 0},     {3, '0', {1, 2, 3}, 0, 0, 0},
-               {1, '1', {4, 5, 6}, 0, 0, 0},     {2, '0', {7, 8, 9}, 0, 0, 0},
-               {2, '1', {10, 11, 12}, 0, 0, 0},  {4, '0', {13, 14, 15}, 16, 160000, 854},
+  } cases[] = {{1, '0', {1, 2, 3}, 0, 0, 0},         {3, '0', {1, 2, 3}, 0, 0, 0},
+               {1, '1', {4, 5, 6}, 0, 0, 0},         {2, '0', {7, 8, 9}, 0, 0, 0},
+               {2, '1', {10, 11, 12}, 0, 0, 0},      {4, '0', {13, 14, 15}, 16, 160000, 854},
                {5, '1', {13, 14, 15}, 8, 80000, 427}};
   for (const Case& c : cases) {
     works_->screenPage = c.page;

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <memory>
 
-#include "state/works.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "display/memory_framebuffer.h"
@@ -13,6 +12,7 @@
 #include "display_helpers.h"
 #include "platform/board.h"
 #include "sandbox_fixture.h"
+#include "state/works.h"
 
 namespace {
 

@@ -1,8 +1,7 @@
 #include <fcntl.h>
-#include <unistd.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -90,8 +89,9 @@ TEST_F(PlatformSandbox, OutputCommandsAnswerFromTheSimulation) {
   writeHost("/run/sim/lsusb", "1\n");
   EXPECT_EQ(*platform::countUsbDevices("0d8c:01af"), "1\n");
   EXPECT_EQ(platform::commandRecord().back(), "lsusb|grep 0d8c:01af |wc -l");
-  platform::setSandboxAnswer(platform::BoardAction::CountUsbDevices,
-                             [](const platform::BoardCall& call) { return platform::BoardResult{0, call.argument}; });
+  platform::setSandboxAnswer(platform::BoardAction::CountUsbDevices, [](const platform::BoardCall& call) {
+    return platform::BoardResult{0, call.argument};
+  });
   EXPECT_EQ(*platform::countUsbDevices("0d8c:01af"), "0d8c:01af");
   platform::setSandboxAnswer(platform::BoardAction::CountUsbDevices, nullptr);
 }

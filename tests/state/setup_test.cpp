@@ -1,3 +1,5 @@
+#include "state/setup.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -5,11 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "state/globals.h"
-#include "state/setup.h"
 #include "platform/board.h"
 #include "platform/files.h"
 #include "platform/log.h"
+#include "state/globals.h"
 #include "works_fixture.h"
 
 using ::testing::HasSubstr;
@@ -42,29 +43,70 @@ TEST_F(SetupTest, MissingFileWritesAllDefaultsInOrder) {
 
   auto file = lines(setupFile());
   ASSERT_EQ(file.size(), 64u);
-  const std::vector<std::string> expected = {
-      "EnableKeyb: 1",       "EnableSpi: 0",          "EnableTouch: 0",
-      "DelayedTouch: 0",     "EnableGPIO: 1",         "EnableRead: 0",
-      "EnableWrite: 0",      "EnableCAT: 0",          "EnableLinear: 1",
-      "EnableTime: 1",       "WebSocket: 1",          "Pitch: 2500",
-      "Quality: 100",        "AudioIn: hw:1",         "InChannels: 1",
-      "AudioCompress: 0",    "Multiplier: 2",         "AudioOut: hw:1",
-      "Server: 127.0.0.1",   "TcpPort: 6666",         "CatPort: /dev/ttyUSB0",
-      "SerPort: /dev/ttyUSB1", "LinPort: /dev/ttyAMA0", "NumAntenna: 1",
-      "EnablePwrPeak: 0",    "TempMode: 0",           "FreqSensIn: 0",
-      "FreqPeriodTime: 10",  "Attenuator: 0",         "AttenuatorTune: 0",
-      "SWRescAutoTune: 0",   "ViewTimeStr: 0",        "ViewTemp: 0",
-      "MaxTemperature: 600", "MaxTemperature2: 800",  "AutoTuneMaxCicli: 0",
-      "PowerUnits: 0",       "SaveScreenIdx: 0",      "AutoTuneMode: 0",
-      "EnableFFT: 0",        "Divide: 0",             "MaxTempAllowed: 60",
-      "PSpar1: 1",           "PSpar2: 1000",          "Isteresi1: 1",
-      "Isteresi2: 1",        "PSpar3: 0",             "PSpar4: 0",
-      "OffsetPlot: 0",       "CatSerialPort: /dev/ttyUSB1", "TUNEenabled: 0",
-      "NumBanco: 1",         "GMpar1: 2",             "GMpar2: 100",
-      "Peak_media: 2",       "Peak_ValDec: 10",       "Peak_TimeDec: 1",
-      "Peak_Time: 3000",     "MAXbank: 20",           "BTN_longpress_Time: 5",
-      "EnableDebug: 0",      "Enable1600: 1",         "EnableLOGTemp: 0",
-      "AudioBuffers: 20"};
+  const std::vector<std::string> expected = {"EnableKeyb: 1",
+                                             "EnableSpi: 0",
+                                             "EnableTouch: 0",
+                                             "DelayedTouch: 0",
+                                             "EnableGPIO: 1",
+                                             "EnableRead: 0",
+                                             "EnableWrite: 0",
+                                             "EnableCAT: 0",
+                                             "EnableLinear: 1",
+                                             "EnableTime: 1",
+                                             "WebSocket: 1",
+                                             "Pitch: 2500",
+                                             "Quality: 100",
+                                             "AudioIn: hw:1",
+                                             "InChannels: 1",
+                                             "AudioCompress: 0",
+                                             "Multiplier: 2",
+                                             "AudioOut: hw:1",
+                                             "Server: 127.0.0.1",
+                                             "TcpPort: 6666",
+                                             "CatPort: /dev/ttyUSB0",
+                                             "SerPort: /dev/ttyUSB1",
+                                             "LinPort: /dev/ttyAMA0",
+                                             "NumAntenna: 1",
+                                             "EnablePwrPeak: 0",
+                                             "TempMode: 0",
+                                             "FreqSensIn: 0",
+                                             "FreqPeriodTime: 10",
+                                             "Attenuator: 0",
+                                             "AttenuatorTune: 0",
+                                             "SWRescAutoTune: 0",
+                                             "ViewTimeStr: 0",
+                                             "ViewTemp: 0",
+                                             "MaxTemperature: 600",
+                                             "MaxTemperature2: 800",
+                                             "AutoTuneMaxCicli: 0",
+                                             "PowerUnits: 0",
+                                             "SaveScreenIdx: 0",
+                                             "AutoTuneMode: 0",
+                                             "EnableFFT: 0",
+                                             "Divide: 0",
+                                             "MaxTempAllowed: 60",
+                                             "PSpar1: 1",
+                                             "PSpar2: 1000",
+                                             "Isteresi1: 1",
+                                             "Isteresi2: 1",
+                                             "PSpar3: 0",
+                                             "PSpar4: 0",
+                                             "OffsetPlot: 0",
+                                             "CatSerialPort: /dev/ttyUSB1",
+                                             "TUNEenabled: 0",
+                                             "NumBanco: 1",
+                                             "GMpar1: 2",
+                                             "GMpar2: 100",
+                                             "Peak_media: 2",
+                                             "Peak_ValDec: 10",
+                                             "Peak_TimeDec: 1",
+                                             "Peak_Time: 3000",
+                                             "MAXbank: 20",
+                                             "BTN_longpress_Time: 5",
+                                             "EnableDebug: 0",
+                                             "Enable1600: 1",
+                                             "EnableLOGTemp: 0",
+                                             "AudioBuffers: 20"};
   EXPECT_EQ(file, expected);
   EXPECT_THAT(seen, ::testing::Contains("2: Init Setup! "));
   EXPECT_THAT(seen, ::testing::Contains("E: can't open /opt/set/setup.txt"));
@@ -108,13 +150,11 @@ TEST_F(SetupTest, ScaledAndMirroredKeysReadAndWriteBack) {
       {"OffsetPlot: 25", "OffsetPlot: 20", [](Works& w) { EXPECT_DOUBLE_EQ(w.OffsetPlot, 2.0); }},
       {"OffsetPlot: -25", "OffsetPlot: -20", [](Works& w) { EXPECT_DOUBLE_EQ(w.OffsetPlot, -2.0); }},
       {"MaxTemperature: 655", "MaxTemperature: 655", [](Works& w) { EXPECT_FLOAT_EQ(w.MaxTemperature, 65.5f); }},
-      {"MaxTemperature2: 601", "MaxTemperature2: 601",
-       [](Works& w) { EXPECT_FLOAT_EQ(w.MaxTemperature2, 60.1f); }},
+      {"MaxTemperature2: 601", "MaxTemperature2: 601", [](Works& w) { EXPECT_FLOAT_EQ(w.MaxTemperature2, 60.1f); }},
       {"SWRescAutoTune: 150", "SWRescAutoTune: 150", [](Works& w) { EXPECT_FLOAT_EQ(w.SWRescAutoTune, 1.5f); }},
       {"SWRescAutoTune: 115", "SWRescAutoTune: 115", [](Works& w) { EXPECT_FLOAT_EQ(w.SWRescAutoTune, 1.15f); }},
       {"Peak_ValDec: 7", "Peak_ValDec: 7", [](Works&) { EXPECT_DOUBLE_EQ(PeakDecrement, 0.7); }},
-      {"BTN_longpress_Time: 12", "BTN_longpress_Time: 12",
-       [](Works&) { EXPECT_DOUBLE_EQ(TIME_LONG_PRESS, 1.2); }},
+      {"BTN_longpress_Time: 12", "BTN_longpress_Time: 12", [](Works&) { EXPECT_DOUBLE_EQ(TIME_LONG_PRESS, 1.2); }},
       {"TcpPort: 7777", "TcpPort: 7777", [](Works& w) { EXPECT_EQ(w.tcpPort, 7777); }},
       {"Divide: 4", "Divide: 4", [](Works& w) { EXPECT_EQ(w.Divide, 4); }},
       {"AutoTuneMode: 3", "AutoTuneMode: 1", [](Works& w) { EXPECT_EQ(w.AutoTuneMode, 3); }},
@@ -172,8 +212,9 @@ TEST_F(SetupTest, OverlongTextIsCutToItsFieldAndLogged) {
 }
 
 TEST_F(SetupTest, FailedRemountSkipsTheWrite) {
-  platform::setSandboxAnswer(platform::BoardAction::RemountSettingsWritable,
-                              [](const platform::BoardCall&) { return platform::BoardResult{1, ""}; });
+  platform::setSandboxAnswer(platform::BoardAction::RemountSettingsWritable, [](const platform::BoardCall&) {
+    return platform::BoardResult{1, ""};
+  });
   std::vector<std::string> seen;
   platform::setLogObserver([&](const std::string& s) { seen.push_back(s); });
   readSetup(w_.get());

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "amp/cmd_ring.h"
-#include "state/init_globals.h"
 #include "platform/log.h"
+#include "state/init_globals.h"
 #include "works_fixture.h"
 
 // Records every log line (with its "2: " / "E: " / "I: " prefix) until destroyed.

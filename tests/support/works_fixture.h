@@ -4,9 +4,9 @@
 #include <memory>
 #include <mutex>
 
+#include "sandbox_fixture.h"
 #include "state/setup_record.h"
 #include "state/works.h"
-#include "sandbox_fixture.h"
 
 struct OwnedWorks {
   std::unique_ptr<Works> works = std::make_unique<Works>();

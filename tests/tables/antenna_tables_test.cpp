@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/board.h"
+#include "platform/clock.h"
+#include "platform/files.h"
 #include "state/setup_record.h"
 #include "state/thread_starter.h"
-#include "platform/clock.h"
-#include "platform/board.h"
-#include "platform/files.h"
 #include "table_test_util.h"
 #include "tables/banks.h"
 #include "tables/interface_mode.h"

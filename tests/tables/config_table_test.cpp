@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "amp_test_support.h"
-#include "state/works.h"
 #include "sample_tables.h"
+#include "state/works.h"
 
 using ::testing::ElementsAre;
 

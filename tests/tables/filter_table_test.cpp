@@ -107,8 +107,9 @@ TEST_F(FilterTableTest, MissingShortAndDamagedFiles) {
 
 TEST_F(FilterTableTest, FailedRemountKeepsTheOldFile) {
   load(kTable);
-  platform::setSandboxAnswer(platform::BoardAction::RemountSettingsWritable,
-                              [](const platform::BoardCall&) { return platform::BoardResult{1, ""}; });
+  platform::setSandboxAnswer(platform::BoardAction::RemountSettingsWritable, [](const platform::BoardCall&) {
+    return platform::BoardResult{1, ""};
+  });
   w_->filterSel = 0;
   EnDisFilter(w_.get(), 0);
   platform::setSandboxAnswer(platform::BoardAction::RemountSettingsWritable, nullptr);

@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "state/works.h"
 #include "platform/log.h"
+#include "state/works.h"
 #include "works_fixture.h"
 
 namespace {

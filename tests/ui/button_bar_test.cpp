@@ -8,8 +8,8 @@
 #include <string>
 
 #include "amp/errors.h"
-#include "state/init_globals.h"
 #include "display/memory_framebuffer.h"
+#include "state/init_globals.h"
 #include "ui/button_labels.h"
 #include "ui/lumomenu.h"
 #include "ui/menu.h"

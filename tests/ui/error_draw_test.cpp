@@ -6,11 +6,11 @@
 #include <memory>
 
 #include "amp/errors.h"
-#include "state/works.h"
 #include "display/memory_framebuffer.h"
 #include "display/text.h"
 #include "display_helpers.h"
 #include "sandbox_fixture.h"
+#include "state/works.h"
 
 namespace {
 
@@ -37,9 +37,9 @@ constexpr int kKeyStarts[] = {5, 133, 266, 399, 532, 665};
 TEST_F(ErrorDrawTest, KeyColoursFrameAndText) {
   DrawTastoErrore(works_.get(), 5, 130, 1);  // HI SWR: alarm, red
   EXPECT_EQ(keyColour(5), kRed);
-  EXPECT_EQ(at(5, 370), kWhite);   // frame corners
+  EXPECT_EQ(at(5, 370), kWhite);  // frame corners
   EXPECT_EQ(at(130, 415), kWhite);
-  EXPECT_EQ(at(60, 369), kBlack);  // nothing above the key
+  EXPECT_EQ(at(60, 369), kBlack);               // nothing above the key
   DrawTastoErrore(works_.get(), 133, 263, 12);  // Auto Tune timeout: orange
   EXPECT_EQ(keyColour(133), kOrange);
   // Both text lines are drawn: light pixels near each baseline inside the key.

@@ -13,17 +13,17 @@
 #include <thread>
 #include <vector>
 
-#include "amp_sim.h"
-#include "state/init_globals.h"
 #include "amp/linear.h"
-#include "ui/timer.h"
+#include "amp_sim.h"
 #include "display/memory_framebuffer.h"
 #include "platform/clock.h"
 #include "sample_tables.h"
+#include "state/init_globals.h"
 #include "tables/config_table.h"
 #include "tables/tuner_memory.h"
 #include "tune/tune_word.h"
 #include "ui/menu.h"
+#include "ui/timer.h"
 #include "works_fixture.h"
 
 namespace {

@@ -3,11 +3,11 @@
 
 #include <vector>
 
+#include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
 #include "amp/errors.h"
 #include "state/init_globals.h"
 #include "ui/ext_io_view.h"
-#include "amp/amp_commands.h"
 #include "ui/freq_road.h"
 #include "ui/screen_saver.h"
 #include "ui/tune_handshake.h"

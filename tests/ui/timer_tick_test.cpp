@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "state/init_globals.h"
 #include "display/memory_framebuffer.h"
 #include "display/screenshot.h"
 #include "display/text.h"
-#include "state/fft_record.h"
 #include "platform/clock.h"
+#include "state/fft_record.h"
+#include "state/init_globals.h"
 #include "ui/grid.h"
 #include "ui/lumomenu.h"
 #include "ui/menu.h"
