@@ -14,6 +14,7 @@
 #include "amp/link_state.h"
 #include "amp/temperature.h"
 #include "state/init_globals.h"
+#include "amp_test_support.h"
 #include "works_fixture.h"
 
 namespace {
@@ -25,12 +26,10 @@ std::string status(int s0, int s1, int in, int fwd, int refl, int cur, int t1, i
   return buf;
 }
 
-class Decode : public WorksTest {
+class Decode : public AmpTest {
  protected:
   void SetUp() override {
-    WorksTest::SetUp();
-    InitGlobalVar(w_.get());
-    w_->errorsMuted = 0;
+    AmpTest::SetUp();
     ConfigRow row;
     row.startFreq = 1000000;
     row.kIn = 1e-5f;

@@ -25,6 +25,7 @@
 #include "sample_tables.h"
 #include "state/init_globals.h"
 #include "tables/config_table.h"
+#include "amp_test_support.h"
 #include "works_fixture.h"
 
 namespace {
@@ -61,12 +62,10 @@ const AmpCommandInfo* commandFor(const std::string& text) {
   return nullptr;
 }
 
-class GoldenReplay : public WorksTest {
+class GoldenReplay : public AmpTest {
  protected:
   void SetUp() override {
-    WorksTest::SetUp();
-    InitGlobalVar(w_.get());
-    w_->errorsMuted = 0;
+    AmpTest::SetUp();
     w_->configTab = ParseConfigText(sim::sampleConfigTxt());
     w_->configRows = static_cast<int>(w_->configTab.size());
     linkPausesOn = false;

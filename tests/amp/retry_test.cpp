@@ -7,14 +7,13 @@
 #include "amp/link_retry.h"
 #include "amp/link_state.h"
 #include "state/init_globals.h"
+#include "amp_test_support.h"
 #include "works_fixture.h"
 
-class Retry : public WorksTest {
+class Retry : public AmpTest {
  protected:
   void SetUp() override {
-    WorksTest::SetUp();
-    InitGlobalVar(w_.get());
-    w_->errorsMuted = 0;
+    AmpTest::SetUp();
     LastCmdSent(w_.get(), 'T', 'S', 22);
   }
 };

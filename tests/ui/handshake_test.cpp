@@ -11,16 +11,15 @@
 #include "ui/freq_road.h"
 #include "ui/screen_saver.h"
 #include "ui/tune_handshake.h"
+#include "amp_test_support.h"
 #include "works_fixture.h"
 
 namespace {
 
-class Handshake : public WorksTest {
+class Handshake : public AmpTest {
  protected:
   void SetUp() override {
-    WorksTest::SetUp();
-    InitGlobalVar(w_.get());
-    w_->errorsMuted = 0;
+    AmpTest::SetUp();
     w_->ModeWorkIdx = 1;
   }
   void tick(int tx, int antenna = 0) { TuneOnTransmitHandshake(w_.get(), c_, ExtIoView{7050000, tx, antenna}); }
