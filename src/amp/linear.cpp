@@ -139,3 +139,5 @@ void Linear(Works* w) {
   }
   platform::closeSerial(w->linFD.exchange(-1));
 }
+
+void RequestLinearReopen(Works*) {}

@@ -9,3 +9,5 @@ void Linear(Works* works);
 // raw). On failure sets `linkFault` 1 and its text; the link then runs with an
 // invalid descriptor, so every exchange times out into the retry policy.
 void OpenLinear(Works* works);
+// Asks the link thread to reopen its port.
+void RequestLinearReopen(Works* works);

@@ -11,4 +11,6 @@ struct TuneFields {
   std::atomic<uint8_t> atuBypass;     // 1 while the word is in bypass mode
   std::atomic<uint8_t> tuneSem;       // 1 = a writer holds the tune word
   std::atomic<uint8_t> tunerRunning;  // 0 idle, 1 automatic tune, 2 waiting after a fault
+  std::atomic<int> tuneStepNo;        // step of the automatic tune, 0 at its start
+  std::atomic<uint8_t> manualMode;    // 1 while the manual tune page is in use
 };

@@ -1,9 +1,58 @@
 #include "tune/autotune_control.h"
 
+#include "amp/amp_commands.h"
+#include "amp/cmd_ring.h"
 #include "platform/log.h"
+#include "state/works.h"
 
-// TODO: the automatic tune's start and end come with the tuning cycle; until
-// then a request is only logged, so the handshake that asks for it can run.
-void StartAutotune(Works*) { platform::errPrintf("StartAutotune: automatic tuning not available\n"); }
+using platform::errPrintf;
 
-void EscAutoTune(Works*, int) { platform::errPrintf("EscAutoTune: automatic tuning not available\n"); }
+void GoTune(Works* w) {
+  if (w->TUNEenabled & 0x80) return;  // no tuner installed
+  if (w->tunerRunning != 0) {
+    errPrintf("esc tune TUNEMENU\n");
+    EscAutoTune(w, 0);
+    return;
+  }
+  const uint8_t mode = w->AutoTuneMode;
+  errPrintf("c-START TUNE (%x)!!\n", mode);
+  if (!(mode & 0x01) || (mode & 0x08)) return;
+  StartAutotune(w);
+  errPrintf("b-START TUNE!!\n");
+  if (w->ModeWorkIdx == 1) {
+    // Ask the companion transceiver for a carrier (the tune-on-transmit handshake).
+    w->AutoTuneMode.fetch_and(static_cast<uint8_t>(~0x40));
+    w->AutoTuneMode.fetch_or(0x10);
+    errPrintf("a-START TUNE!!\n");
+  }
+}
+
+void StartAutotune(Works* w) {
+  if (w->atuBypass) return;  // a bypassed tuner is not tuned
+  w->tuneStepNo = 0;
+  IncPNTIn_CMDLinear(kCmdProtectionsOn, w);
+  IncPNTIn_CMDLinear(kCmdAttenuatorTune, w);
+  // The carrier must not trip the input threshold while the tuner searches.
+  w->sogliaPWIN = 4095;
+  IncPNTIn_CMDLinear(kCmdThresholds, w);
+  w->atuBypass = 0;
+  IncPNTIn_CMDLinear(kCmdClearProtections, w);
+  IncPNTIn_CMDLinear(kCmdProtectionsOff, w);
+  w->cmdQueueActive = 1;
+  w->tunerRunning = 1;
+  if (w->ampStatus[0] & 0x01) {
+    w->anMode = 0;
+    IncPNTIn_CMDLinear(kCmdAntennaMode, w);
+  }
+  errPrintf("--------- START AUTO TUNE (%x) %i\n", w->AutoTuneMode.load(), w->tuneStepNo.load());
+}
+
+// Until the tuning cycle measures, an ended tune has nothing to store: the
+// normal attenuation and thresholds come back and the handshake is told.
+void EscAutoTune(Works* w, int store) {
+  (void)store;
+  IncPNTIn_CMDLinear(kCmdAttenuator, w);
+  if (w->AutoTuneMode & 0x01) w->AutoTuneMode.fetch_or(0x04);
+  w->sogliaIdx = -1;
+  w->tunerRunning = 0;
+}

@@ -1,0 +1,168 @@
+// Keys of the tuner pages: tune, manual tune and save tune.
+#include "amp/amp_commands.h"
+#include "amp/cmd_ring.h"
+#include "platform/log.h"
+#include "state/works.h"
+#include "tables/antenna_tables.h"
+#include "tables/tuner_memory.h"
+#include "tune/autotune_control.h"
+#include "tune/tune_word.h"
+#include "ui/key_pages.h"
+#include "ui/lumomenu.h"
+
+namespace {
+
+constexpr uint8_t kHintNotSaved = 0x02;  // "ATU ByPass not saved!"
+constexpr int kTuneStepMax = 511;
+constexpr int kCaptionStartStop = 10;  // top caption of button 6
+
+void toggleTunerBypass(Works* w) {
+  platform::errPrintf("xxxxx TUNE_ByPass %x\n", w->atuBypass.load());
+  if (w->atuBypass) {
+    w->atuBypass = 0;
+    GestioneLoadTuneVal(w, 1);
+  } else {
+    w->atuBypass = 1;
+    IncPNTIn_CMDLinear(kCmdTunerBypass, w);
+  }
+  SaveToBank(w, w->NumBanco, w->antennaIndex);
+}
+
+// Sends the whole amplifier set-up again.
+void resendSetUp(Works* w) {
+  for (int code : {kCmdProtectionsOff, kCmdClearProtections}) IncPNTIn_CMDLinear(code, w);
+  if (w->ModeWorkIdx != 0) IncPNTIn_CMDLinear(kCmdFrequency, w);
+  for (int code : {kCmdThresholds, kCmdAmpInLine, kCmdAntennaMode, kCmdAntenna, kCmdAttenuator})
+    IncPNTIn_CMDLinear(code, w);
+}
+
+// One manual step of L or C, inside the 0..511 range, under the tune-word lock.
+void stepTuner(Works* w, bool inductance, int delta) {
+  WaitSemaforoTuneval(w);
+  const int now = inductance ? w->tuneL.load() : w->tuneC.load();
+  const int next = now + delta;
+  if (next >= 0 && next <= kTuneStepMax) {
+    if (inductance)
+      SetI(w, next);
+    else
+      SetC(w, next);
+    IncPNTIn_CMDLinear(kCmdSetTuneWord, w);
+  }
+  StopSemaforoTuneval(w);
+}
+
+void stepNetworkMode(Works* w) {
+  if (w->tunerRunning) return;
+  WaitSemaforoTuneval(w);
+  const int mode = w->tuneMode;
+  SetMode(w, mode >= 1 && mode < 3 ? mode + 1 : 1);
+  IncPNTIn_CMDLinear(kCmdSetTuneWord, w);
+  StopSemaforoTuneval(w);
+}
+
+// STARTTX / StopTX: asks the companion transceiver for a carrier while the
+// operator steps L and C.
+void startStopTx(Works* w) {
+  if (w->manualTune & 0x02) {
+    w->manualTune = static_cast<uint8_t>((w->manualTune & 0xCD) | 0x01);
+    SetLumoCaption(kLumoManualTune, kCaptionStartStop, "StartTX");
+    return;
+  }
+  if (w->ampStatus[0] & 0x01) {
+    w->anMode = 0;
+    IncPNTIn_CMDLinear(kCmdAntennaMode, w);
+    w->manualTune |= 0x10;
+  }
+  w->manualTune |= 0x03;
+  SetLumoCaption(kLumoManualTune, kCaptionStartStop, "StopTX");
+}
+
+}  // namespace
+
+int KeysTune(Works* w, const KeyPress& key) {
+  if (key.button != 4) w->hintFlags &= static_cast<uint8_t>(~kHintNotSaved);
+  switch (key.button) {
+    case 1:
+      if (!w->tunerRunning) w->menuPage = kLumoMain;
+      break;
+    case 4:
+      platform::errPrintf("xxxxx AUTO TUNE_ByPass %x\n", w->atuBypass.load());
+      if (!w->atuBypass) {
+        w->hintFlags &= static_cast<uint8_t>(~kHintNotSaved);
+        GoTune(w);
+      }
+      break;
+    case 5:
+      toggleTunerBypass(w);
+      break;
+    case 6:
+      if (key.longPress) {
+        resendSetUp(w);
+      } else if (w->manualMode) {
+        w->manualMode = 0;
+      } else {
+        w->manualMode = 1;
+        IncPNTIn_CMDLinear(kCmdReadTuneWord, w);
+        w->menuPage = kLumoManualTune;
+      }
+      break;
+  }
+  return 0;
+}
+
+int KeysManualTune(Works* w, const KeyPress& key) {
+  const int held = key.longFlags & (1 << (key.button - 1));
+  switch (key.button) {
+    case 1:
+      if (key.longPress) {
+        stepNetworkMode(w);
+      } else {
+        w->manualTune = static_cast<uint8_t>((w->manualTune & ~0x03) | 0x01);
+        w->tuneMemBank = w->NumBanco.load();
+        w->tuneMemAnt = w->antennaIndex.load();
+        w->menuPage = kLumoSaveTune;
+      }
+      return 0;
+    case 2:
+      stepTuner(w, true, -1);
+      return held;
+    case 3:
+      stepTuner(w, true, +1);
+      return held;
+    case 4:
+      stepTuner(w, false, -1);
+      return held;
+    case 5:
+      stepTuner(w, false, +1);
+      return held;
+    case 6:
+      startStopTx(w);
+      return 0;
+  }
+  return 0;
+}
+
+int KeysSaveTune(Works* w, const KeyPress& key) {
+  switch (key.button) {
+    case 1:
+      w->menuPage = kLumoMain;
+      break;
+    case 2:
+      w->tuneMemBank = WrapStep(w->tuneMemBank, 1, w->MAXbank);
+      break;
+    case 3:
+      w->tuneMemAnt = WrapStep(w->tuneMemAnt, 1, 3);
+      break;
+    case 6:
+      if (w->tuneMode == 3) {
+        w->hintFlags |= kHintNotSaved;  // a bypassed tuner has nothing to store
+      } else {
+        LoadTabAtu(w, w->tuneMemBank, w->tuneMemAnt);
+        InsertTuneToMem(w, w->tuneMemBank, w->tuneMemAnt);
+        LoadAllBankTable(w, w->NumBanco);
+      }
+      w->menuPage = kLumoTune;
+      break;
+  }
+  return 0;
+}
