@@ -16,13 +16,13 @@ void GoTune(Works* w) {
   }
   const uint8_t mode = w->AutoTuneMode;
   errPrintf("c-START TUNE (%x)!!\n", mode);
-  if (!(mode & 0x01) || (mode & 0x08)) return;
+  if (!(mode & kAtmEnabled) || (mode & kAtmEndSeen)) return;
   StartAutotune(w);
   errPrintf("b-START TUNE!!\n");
   if (w->ModeWorkIdx == 1) {
     // Ask the companion transceiver for a carrier (the tune-on-transmit handshake).
-    w->AutoTuneMode.fetch_and(static_cast<uint8_t>(~0x40));
-    w->AutoTuneMode.fetch_or(0x10);
+    w->AutoTuneMode.fetch_and(static_cast<uint8_t>(~kAtmReadyAcked));
+    w->AutoTuneMode.fetch_or(kAtmKeyStarted);
     errPrintf("a-START TUNE!!\n");
   }
 }
@@ -52,7 +52,7 @@ void StartAutotune(Works* w) {
 void EscAutoTune(Works* w, int store) {
   (void)store;
   IncPNTIn_CMDLinear(kCmdAttenuator, w);
-  if (w->AutoTuneMode & 0x01) w->AutoTuneMode.fetch_or(0x04);
+  if (w->AutoTuneMode & kAtmEnabled) w->AutoTuneMode.fetch_or(kAtmEnded);
   w->sogliaIdx = -1;
   w->tunerRunning = 0;
 }
