@@ -103,6 +103,16 @@ std::optional<std::string> readCommand(const std::string& command) {
   return out;
 }
 
+int grabScreenshot() { return runCommand("/usr/bin/fbgrab /tmp/screen.png >/dev/null 2>&1 </dev/null"); }
+
+int runMaintenanceShell() { return runCommand("/opt/sshshell"); }
+
+int sttyNoEcho() { return runCommand("stty -echo"); }
+
+int sttySane() { return runCommand("/bin/stty sane"); }
+
+int clearTerminal() { return runCommand("/usr/bin/tput clear"); }
+
 bool optSetWritable() {
   std::lock_guard lock(gMutex);
   return !sandboxed() || gOptSetWritable;

@@ -20,6 +20,18 @@ int runCommand(const std::string& command);
 // when the pipe cannot be opened.
 std::optional<std::string> readCommand(const std::string& command);
 
+// The board's service actions, one call each; each returns the command's exit
+// status as runCommand does.
+// Saves the screen to "/tmp/screen.png" with fbgrab.
+int grabScreenshot();
+// Runs the maintenance shell "/opt/sshshell" and returns when it ends.
+int runMaintenanceShell();
+// The terminal's modes: echo off while the service keyboard is taken, sane
+// again when it is let go; and a cleared terminal at exit.
+int sttyNoEcho();
+int sttySane();
+int clearTerminal();
+
 // Sandbox: whether "/opt/set" is currently remounted writable.
 bool optSetWritable();
 // Sandbox: every command seen so far, in order.
