@@ -2,9 +2,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 
+#include "amp/temperature.h"
 #include "amp_sim.h"
+#include "core/works.h"
 #include "front_panel.h"
 #include "screen_capture.h"
 #include "sim_keyboard.h"
@@ -206,9 +209,12 @@ std::string BenchCommands::panelCommand(const std::string& cmd, const std::strin
     const char variant = amp_.model().variant;
     const uint8_t reading = RailReading(volts, variant);
     panel_->setReading(r.rail, reading);
+    // What the program will show for it, by its own conversion.
+    auto shown = std::make_unique<Works>();
+    shown->ampVariant = variant;
     char buf[96];
-    std::snprintf(buf, sizeof buf, "ok: reading %u (%.2f V on the %s W model)", reading, RailVolts(reading, variant),
-                  variant == '1' ? "120" : "60");
+    std::snprintf(buf, sizeof buf, "ok: reading %u (%.2f V on the %s W model)", reading,
+                  CalvTensVadcAmp(shown.get(), reading), variant == '1' ? "120" : "60");
     return buf;
   }
   return "usage: rail 12V|15V|PA VOLTS";

@@ -35,8 +35,6 @@ uint8_t RailReading(double volts, char variant) {
   return static_cast<uint8_t>(std::clamp(reading, 0.0, 255.0));
 }
 
-double RailVolts(uint8_t reading, char variant) { return reading * 3.3 * (variant == '1' ? 348 : 118) / 255 / 18; }
-
 FrontPanel::FrontPanel(const std::string& root) { gpio_ = platform::mapGpioFile(root + "/dev/gpiomem", error_); }
 
 FrontPanel::~FrontPanel() {

@@ -53,8 +53,6 @@ enum class Rail { V12 = 1, V15 = 2, Supply = 3 };
 // The reading that the program's CalvTensVadcAmp turns back into `volts` for
 // an amplifier of `variant` ('1' the 120 W model, else the 60 W one).
 uint8_t RailReading(double volts, char variant);
-// And back: the volts the program shows for a reading.
-double RailVolts(uint8_t reading, char variant);
 
 class FrontPanel {
  public:

@@ -18,6 +18,7 @@
 #include "front_panel.h"
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "wait_until.h"
 #include "works_fixture.h"
 
 namespace {
@@ -43,15 +44,6 @@ int recordKey(Works*, int button, int flags) {
 std::vector<KeyCall> calls() {
   std::lock_guard lock(gCallsMutex);
   return gCalls;
-}
-
-bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
-  const int64_t end = platform::monotonicMs() + timeoutMs;
-  while (!done()) {
-    if (platform::monotonicMs() >= end) return false;
-    platform::sleepMs(5);
-  }
-  return true;
 }
 
 double median(std::vector<double> v) {

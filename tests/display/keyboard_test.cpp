@@ -21,21 +21,13 @@
 #include "platform/input.h"
 #include "platform/log.h"
 #include "sim_keyboard.h"
+#include "wait_until.h"
 #include "works_fixture.h"
 
 using ::testing::Contains;
 using ::testing::HasSubstr;
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
-  const int64_t end = platform::monotonicMs() + timeoutMs;
-  while (!done()) {
-    if (platform::monotonicMs() >= end) return false;
-    platform::sleepMs(5);
-  }
-  return true;
-}
 
 bool recorded(const std::string& command) {
   const auto record = platform::commandRecord();
