@@ -2,10 +2,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 
+#include "amp/temperature.h"
 #include "amp_sim.h"
+#include "state/works.h"
+#include "front_panel.h"
 #include "screen_capture.h"
+#include "sim_keyboard.h"
 
 namespace sim {
 namespace {
@@ -18,6 +23,31 @@ bool onOff(const std::string& word, bool& value) {
   else
     return false;
   return true;
+}
+
+// A button number 1..6, or 0.
+int buttonNumber(const std::string& word) {
+  const int n = std::atoi(word.c_str());
+  return n >= 1 && n <= 6 && word.size() == 1 ? n : 0;
+}
+
+std::string describePanel(const FrontPanel& p) {
+  char buf[200];
+  std::snprintf(buf, sizeof buf, "version %02X, readings 12V %u, 15V %u, PA %u, buttons down:", p.version(),
+                p.reading(Rail::V12), p.reading(Rail::V15), p.reading(Rail::Supply));
+  std::string out = buf;
+  for (int b = 1; b <= 6; ++b)
+    if (p.pressed(b)) out += " " + std::to_string(b);
+  const auto commands = p.commands();
+  std::snprintf(buf, sizeof buf,
+                "; %llu exchanges (%llu garbled), last:", static_cast<unsigned long long>(p.exchanges()),
+                static_cast<unsigned long long>(p.garbled()));
+  out += buf;
+  for (size_t i = commands.size() > 8 ? commands.size() - 8 : 0; i < commands.size(); ++i) {
+    std::snprintf(buf, sizeof buf, " %02X%s", commands[i].code, commands[i].garbled ? "?" : "");
+    out += buf;
+  }
+  return out;
 }
 
 std::string describe(const AmpModel& m) {
@@ -55,6 +85,12 @@ const char* BenchCommands::help() {
          "  trip iout|refl|fwd|senspw|filter   latch a protection trip (\"CPFFFF;\" clears it)\n"
          "  reset              microcontroller reset\n"
          "  variant 0|1        identity: the 60 W or the 120 W amplifier (read at start-up)\n"
+         "  press N            a short press of front-panel button 1..6\n"
+         "  hold N SECONDS     button 1..6 held down for that long\n"
+         "  key NAME           a key of the service keyboard: F10 shell, F11 save setup, F12 exit, SYSRQ\n"
+         "                     screenshot (also F1..F12, ESC, ENTER, letters, or a key code)\n"
+         "  rail 12V|15V|PA V  the front-panel reading of a rail, in volts as the program shows them\n"
+         "  panel              the front panel's state and the last commands it received\n"
          "  state              the simulated amplifier's state\n"
          "  shot FILE.png      save what the program's screen shows\n"
          "  quit               stop the program and the bench\n";
@@ -81,6 +117,8 @@ std::string BenchCommands::run(const std::string& line, bool& quit) {
     return "bye";
   }
   if (cmd == "state") return describe(amp_.model());
+  if (cmd == "press" || cmd == "hold" || cmd == "rail" || cmd == "panel" || cmd == "key")
+    return panelCommand(cmd, a, b);
   if (cmd == "shot") {
     std::string error;
     if (a.empty()) return "usage: shot FILE.png";
@@ -132,6 +170,54 @@ std::string BenchCommands::run(const std::string& line, bool& quit) {
     return "unknown command; try help";
   }
   return "ok";
+}
+
+std::string BenchCommands::panelCommand(const std::string& cmd, const std::string& a, const std::string& b) {
+  if (cmd == "key") {
+    if (!keyboard_) return "no simulated keyboard";
+    if (!SimKeyboard::keyCode(a)) return "usage: key NAME (F1..F12, SYSRQ, ESC, ENTER, SPACE, A..Z, 0..9, or a code)";
+    return keyboard_->type(a) ? "ok" : "the keyboard pipe is not writable";
+  }
+  if (!panel_) return "no simulated front panel";
+  if (cmd == "panel") return describePanel(*panel_);
+  if (cmd == "press") {
+    const int n = buttonNumber(a);
+    if (!n) return "usage: press N (1..6)";
+    // Long enough for the debounce (six polls) and well short of a long press.
+    panel_->hold(n, 0.1);
+    return "ok";
+  }
+  if (cmd == "hold") {
+    const int n = buttonNumber(a);
+    const double seconds = std::strtod(b.c_str(), nullptr);
+    if (!n || !(seconds > 0) || seconds > 600) return "usage: hold N SECONDS (1..6, up to 600 s)";
+    panel_->hold(n, seconds);
+    return "ok";
+  }
+  // rail
+  static const struct {
+    const char* name;
+    Rail rail;
+  } kRails[] = {{"12V", Rail::V12}, {"15V", Rail::V15}, {"PA", Rail::Supply}};
+  char* end = nullptr;
+  const double volts = std::strtod(b.c_str(), &end);
+  for (const auto& r : kRails) {
+    if (a != r.name) continue;
+    if (b.empty() || *end != '\0' || volts < 0) return "usage: rail 12V|15V|PA VOLTS";
+    // The program turns every rail reading into volts with the amplifier
+    // supply's scale, which depends on the model it has identified.
+    const char variant = amp_.model().variant;
+    const uint8_t reading = RailReading(volts, variant);
+    panel_->setReading(r.rail, reading);
+    // What the program will show for it, by its own conversion.
+    auto shown = std::make_unique<Works>();
+    shown->ampVariant = variant;
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "ok: reading %u (%.2f V on the %s W model)", reading,
+                  CalvTensVadcAmp(shown.get(), reading), variant == '1' ? "120" : "60");
+    return buf;
+  }
+  return "usage: rail 12V|15V|PA VOLTS";
 }
 
 }  // namespace sim

@@ -10,6 +10,8 @@
 namespace sim {
 
 class AmpSim;
+class FrontPanel;
+class SimKeyboard;
 
 class BenchCommands {
  public:
@@ -18,6 +20,9 @@ class BenchCommands {
   BenchCommands(AmpSim& amp, std::vector<ConfigRow> calibration);
   // The sandbox root, for screenshots.
   void setRoot(const std::string& root) { root_ = root; }
+  // The front panel and the service keyboard, when the bench has them.
+  void setFrontPanel(FrontPanel* panel) { panel_ = panel; }
+  void setKeyboard(SimKeyboard* keyboard) { keyboard_ = keyboard; }
 
   // Runs one command line; sets `quit` for "quit". Thread-safe.
   std::string run(const std::string& line, bool& quit);
@@ -25,11 +30,14 @@ class BenchCommands {
 
  private:
   void followFrequency(uint32_t hz);
+  std::string panelCommand(const std::string& cmd, const std::string& a, const std::string& b);
 
   std::mutex mutex_;
   AmpSim& amp_;
   std::vector<ConfigRow> calibration_;
   std::string root_;
+  FrontPanel* panel_ = nullptr;
+  SimKeyboard* keyboard_ = nullptr;
 };
 
 }  // namespace sim

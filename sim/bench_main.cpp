@@ -1,5 +1,7 @@
 // hfamp-sim: the development bench. Makes a sandbox, attaches the simulated
-// amplifier microcontroller to its /dev/ttyAMA0 over a pseudo-terminal, starts
+// amplifier microcontroller to its /dev/ttyAMA0 over a pseudo-terminal, puts
+// the simulated front panel on its GPIO register file /dev/gpiomem and the
+// simulated service keyboard on /dev/input/by-id/sim-event-kbd, starts
 // `hfamp --root DIR` (working directory: the folder holding the hfamp binary,
 // where its pictures are) and takes commands while it runs, from standard
 // input and from the Unix socket DIR/run/bench.sock ("help" lists them).
@@ -21,9 +23,11 @@
 #include "bench_commands.h"
 #include "bench_files.h"
 #include "bench_socket.h"
+#include "front_panel.h"
 #include "platform/clock.h"
 #include "sample_tables.h"
 #include "sandbox.h"
+#include "sim_keyboard.h"
 
 namespace {
 
@@ -110,8 +114,21 @@ int main(int argc, char** argv) {
   }
   if (!o.wireLog.empty()) amp.logToFile(o.wireLog);
   amp.start();
+  sim::FrontPanel panel(o.root);
+  if (!panel.ok()) std::fprintf(stderr, "hfamp-sim: no front panel: %s\n", panel.error().c_str());
+  for (int b = 1; b <= 6; ++b) panel.release(b);  // a button left down by an earlier run
+  const char variant = amp.model().variant;
+  panel.setReading(sim::Rail::V12, sim::RailReading(12.0, variant));
+  panel.setReading(sim::Rail::V15, sim::RailReading(15.0, variant));
+  panel.setReading(sim::Rail::Supply, sim::RailReading(variant == '1' ? 48.0 : 13.8, variant));
+  panel.logToFile(o.root + "/var/log/front-panel.log");
+  panel.start();
+  sim::SimKeyboard keyboard(o.root);
+  if (!keyboard.ok()) std::fprintf(stderr, "hfamp-sim: no keyboard pipe at %s\n", keyboard.path().c_str());
   sim::BenchCommands commands(amp, ParseConfigText(sim::sampleConfigTxt()));
   commands.setRoot(o.root);
+  commands.setFrontPanel(&panel);
+  commands.setKeyboard(&keyboard);
   std::atomic<bool> quit{false};
   sim::ControlSocket control;
   std::string sock = o.root + "/run/bench.sock";
@@ -154,6 +171,9 @@ int main(int argc, char** argv) {
     waitpid(child, &status, 0);
   }
   amp.stop();
+  panel.stop();
+  std::fprintf(stderr, "hfamp-sim: front panel: %llu exchanges, %llu garbled\n",
+               static_cast<unsigned long long>(panel.exchanges()), static_cast<unsigned long long>(panel.garbled()));
   std::fprintf(stderr, "hfamp-sim: %llu replies sent, %llu bad frames received\n",
                static_cast<unsigned long long>(amp.repliesSent()), static_cast<unsigned long long>(amp.badFrames()));
   return WIFEXITED(status) ? WEXITSTATUS(status) : 1;

@@ -59,8 +59,9 @@ bool isOsHeader(const std::string& path) {
 
 // A direct system call or shell command on a line of code, or "".
 std::string systemCallIn(const std::string& line) {
+  // Only the global ones: ButtonPanel::poll or InputDevice::open are the program's own.
   static const std::regex kCall(
-      R"((^|[^\w:.>])(std::)?(system|popen|fork|execl|execlp|execv|execvp)\s*\(|::(read|write|open|close|ioctl|mmap|munmap|poll|select)\s*\()");
+      R"((^|[^\w:.>])(std::)?(system|popen|fork|execl|execlp|execv|execvp)\s*\(|(^|[^\w])::(read|write|open|close|ioctl|mmap|munmap|poll|select)\s*\()");
   const std::string code = line.substr(0, line.find("//"));
   std::smatch m;
   return std::regex_search(code, m, kCall) ? m.str() : "";

@@ -21,9 +21,8 @@ namespace {
 std::mutex gLogMutex;
 
 std::string logLine(Works* w, int mode) {
-  // TODO: the amplifier supply reading of the front-panel controller
-  // (tinyReply3) once the button thread stores it; 0 V until then.
-  int supplyByte = 0;
+  // The amplifier supply reading comes from the front-panel controller.
+  const int supplyByte = w->tinyReply3;
   float amps = w->ampCurrentRaw / 4096.0f * 14.05f;
   char values[160];
   std::snprintf(values, sizeof values, "%04.01f,%04.01f,%02.01fW,%03.02f,%04.01fV,%04.01fA", w->paTemp1.load(),

@@ -14,6 +14,7 @@
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "display/gpio_thread.h"
+#include "display/key_handler.h"
 #include "display/keyboard.h"
 #include "display/png.h"
 #include "display/text.h"
@@ -33,6 +34,7 @@
 #include "tables/config_table.h"
 #include "tables/filter_table.h"
 #include "ui/button_bar.h"
+#include "ui/key_dispatch.h"
 #include "ui/menu.h"
 #include "ui/network_settings.h"
 #include "ui/timer.h"
@@ -149,6 +151,7 @@ void startUp(Works* w, MainOwned& owned) {
   loadFonts();
   // 8-10: the button thread and the amplifier link.
   PostTinyCmd(w, 197);
+  SetKeyHandler(DecodeTasto);
   if (s.EnableGPIO == '1') thrGPIO = std::thread(GPIO, w);
   StartThreadLinear(w);
   platform::sleepMs(1000);

@@ -1,7 +1,9 @@
 #pragma once
 // Clocks and sleeps. Some timers run on the process's processor-time clock
-// (peak hold, temperature-log interval, error hold-off, button long press);
-// long waits end early when the run flag falls so shut-down stays prompt.
+// (peak hold, temperature-log interval, error hold-off). The button long press
+// and auto-repeat use the monotonic clock: an idle process gathers almost no
+// processor time, so a processor-time press would never become long. Long
+// waits end early when the run flag falls so shut-down stays prompt.
 #include <atomic>
 #include <cstdint>
 
@@ -15,6 +17,14 @@ inline constexpr long kCpuTicksPerSecond = 1000000;  // CLOCKS_PER_SEC on Linux
 long wallSeconds();
 // Monotonic milliseconds, for measurements and time-outs.
 int64_t monotonicMs();
+// Monotonic microseconds and seconds: the button timing and the front-panel
+// wire need finer steps than milliseconds.
+int64_t monotonicUs();
+double monotonicSeconds();
+// Processor time consumed so far by one thread of this process, in seconds
+// (its native handle, as std::thread::native_handle gives it); -1 when the
+// thread's clock cannot be read.
+double threadCpuSeconds(unsigned long nativeHandle);
 
 void sleepMs(long ms);
 void sleepUs(long us);

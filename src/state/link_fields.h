@@ -26,7 +26,9 @@ struct AmpLinkFields {
 
   // Commanded state that replies are checked against.
   std::atomic<uint8_t> bypassCmd;     // 1 after "AB1;", 0 after "AB0;"
-  std::atomic<uint8_t> fwUpdateMode;  // bit 2: microcontroller restarted for an update
+  // Bit 0: firmware-update mode (the GPIO thread holds GPIO 13 low while it is
+  // set); bit 2: microcontroller restarted for an update.
+  std::atomic<uint8_t> fwUpdateMode;
 
   // Identity read from the amplifier; ampType and ampVariant stay 255 until "ER0002".
   std::atomic<int> ampType, ampVariant;

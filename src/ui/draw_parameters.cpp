@@ -25,9 +25,8 @@ void text(Works* w, int x, int y, const char* s, int r, int g, int b) {
 void messageLine(Works* w) {
   char line[128];
   if (w->EnableDebug) {
-    // TODO: the front-panel controller's supply reading (tinyReply3) once stored.
     std::snprintf(line, sizeof line, "PW %04d FWD %04d REFL %04d SWR %03.02f (%X)", w->rawPwrIn.load(),
-                  w->rawFwd.load(), w->rawRefl.load(), w->swrValue.load(), 0u);
+                  w->rawFwd.load(), w->rawRefl.load(), w->swrValue.load(), unsigned(w->tinyReply3));
     text(w, 5, 350, line, 250, 250, 0);
     std::snprintf(line, sizeof line, "freq %lu L%i,C%i,%s", static_cast<unsigned long>(w->ampFreq.load()),
                   w->tuneL.load(), w->tuneC.load(), GetModeTuneDebug().c_str());
