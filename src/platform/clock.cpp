@@ -8,8 +8,6 @@
 
 namespace platform {
 
-long cpuClock() { return static_cast<long>(std::clock()); }
-
 long wallSeconds() { return static_cast<long>(::time(nullptr)); }
 
 int64_t monotonicMs() {

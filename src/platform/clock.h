@@ -1,17 +1,13 @@
 #pragma once
-// Clocks and sleeps. Some timers run on the process's processor-time clock
-// (peak hold, temperature-log interval, error hold-off). The button long press
-// and auto-repeat use the monotonic clock: an idle process gathers almost no
-// processor time, so a processor-time press would never become long. Long
-// waits end early when the run flag falls so shut-down stays prompt.
+// Clocks and sleeps. Every duration the program measures (peak hold,
+// temperature-log interval, error hold-off, the button long press and
+// auto-repeat) runs on the monotonic clock: processor time runs at a rate that
+// depends on the load. Long waits end early when the run flag falls so
+// shut-down stays prompt.
 #include <atomic>
 #include <cstdint>
 
 namespace platform {
-
-// Processor time used by the process, in clock ticks of kCpuTicksPerSecond.
-long cpuClock();
-inline constexpr long kCpuTicksPerSecond = 1000000;  // CLOCKS_PER_SEC on Linux
 
 // Wall-clock seconds since the epoch.
 long wallSeconds();

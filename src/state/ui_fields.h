@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstdint>
 
-// Peak hold of one gauge: the hold left (processor-time ms), the held value and
+// Peak hold of one gauge: the hold left (ms), the held value and
 // the ticks since the last decay step. The timer thread ages it; the key thread
 // may clear it, so each member is atomic.
 struct PeakRecord {
@@ -61,6 +61,6 @@ struct UiFields {
   std::atomic<int32_t> extIoFreq;
   std::atomic<int> extIoTx, extIoAntenna;
 
-  // Processor time (ms) gathered toward the next temperature log line; timer thread only.
+  // Time (ms) gathered toward the next temperature log line; timer thread only.
   double logTempElapsedMs;
 };

@@ -24,7 +24,7 @@ void CalcolaPwrPeak(Works* works, float x);
 void CalcolaPwrPeak2(Works* works, float x);  // the second gauge's peak ("calcola": compute)
 void UpdatePeak(PeakRecord& peak, float x);
 
-// Ages a peak by `elapsedMs` of processor time: while the hold lasts the value
+// Ages a peak by `elapsedMs` of wall time: while the hold lasts the value
 // drops by PeakDecrement every PeakDecrementTime + 1 ticks.
 void AgePeak(PeakRecord& peak, double elapsedMs);
 

@@ -106,7 +106,7 @@ void normalTick(Works* w, TimerState& s, long nowSec) {
   if (w->saverOn == 0) workingScreen(w, s, nowSec);
 }
 
-// Counts processor time off the error hold-off in whole milliseconds, keeping
+// Counts elapsed time off the error hold-off in whole milliseconds, keeping
 // the fraction for the next tick: a tick that uses under a millisecond still
 // counts, so the hold-off always runs out.
 void countDownErrorHoldOff(Works* w, TimerState& s, double elapsedMs) {
@@ -163,10 +163,13 @@ void TimerAge(Works* w, TimerState& s, double elapsedMs) {
 }
 
 void TimerTick(Works* w, TimerState& s) {
-  const long cpuStart = platform::cpuClock();
+  // The hold-offs and intervals are wall durations: a tick's own processor
+  // time would make them last a fraction of their setting on an idle board
+  // and many times it under load.
+  const int64_t startUs = platform::monotonicUs();
   TimerCompose(w, s, platform::wallSeconds());
   platform::sleepUs(w->pollDelayUs);
-  const double elapsedMs = (platform::cpuClock() - cpuStart) * 1000.0 / platform::kCpuTicksPerSecond;
+  const double elapsedMs = static_cast<double>(platform::monotonicUs() - startUs) / 1000.0;
   TimerAge(w, s, elapsedMs);
 }
 

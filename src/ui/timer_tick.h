@@ -11,7 +11,7 @@ struct TimerState {
   HandshakeCounters handshake;
   bool failedLinkShown = false;  // the failed-link picture is in the background buffer
   long cpuTempSecond = -1;       // wall second of the last processor temperature reading
-  double errorCarryMs = 0;       // processor time not yet taken off errorRepeatTimer
+  double errorCarryMs = 0;       // time not yet taken off errorRepeatTimer
   char status[kStatusTextSize] = {};
 };
 
@@ -20,8 +20,8 @@ void TimerStart(Works* works, TimerState& state);
 // Steps 1-7 of a tick but the sleep: composes and shows the screen, follows the
 // frequency and runs the handshake. `nowSec` is the wall time of the tick.
 void TimerCompose(Works* works, TimerState& state, long nowSec);
-// Step 8: counts `elapsedMs` of processor time off the error hold-off, ages the
+// Step 8: counts `elapsedMs` of wall time off the error hold-off, ages the
 // peaks and times the temperature log.
 void TimerAge(Works* works, TimerState& state, double elapsedMs);
-// A whole tick: compose, sleep pollDelayUs, age by the processor time used.
+// A whole tick: compose, sleep pollDelayUs, age by the wall time it took.
 void TimerTick(Works* works, TimerState& state);
