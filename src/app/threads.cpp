@@ -206,6 +206,9 @@ void startLink(Works* w, LinkThread which) {
     case LinkThread::Spectrum:
       StartVyrReadFFT(w);
       break;
+    case LinkThread::WebSocket:
+      StartThreadSoket(w);
+      break;
   }
 }
 

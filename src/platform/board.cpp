@@ -69,7 +69,7 @@ BoardResult sandboxEquivalent(const BoardCall& call) {
     case BoardAction::CountUsbDevices:
       return {0, simulatedOutput("lsusb").value_or("0\n")};
     default:
-      // Reboot, network restart, shells, update script, terminal and console
+      // Reboot, root remount, network restart, shells, update script, terminal and console
       // commands, screenshots without a display: recorded only.
       return {};
   }
@@ -112,6 +112,8 @@ std::string boardCommandText(BoardAction action, const std::string& argument, Re
       return "mount -o remount defaults,rw /opt/set";
     case BoardAction::RemountSettingsReadOnly:
       return "mount -v -n -o remount -r /opt/set";
+    case BoardAction::RemountRootWritable:
+      return "mount -o remount defaults,rw /";
     case BoardAction::RemoveFile:
       if (mode == RemoveMode::Plain) return "rm " + argument;
       if (mode == RemoveMode::ForceQuiet) return "rm -f " + argument + " >/dev/null 2>&1";
@@ -144,6 +146,7 @@ std::string boardCommandText(BoardAction action, const std::string& argument, Re
 
 int remountSettingsWritable() { return run(BoardAction::RemountSettingsWritable); }
 int remountSettingsReadOnly() { return run(BoardAction::RemountSettingsReadOnly); }
+int remountRootWritable() { return run(BoardAction::RemountRootWritable); }
 int removeFile(const std::string& systemPath, RemoveMode mode) {
   return run(BoardAction::RemoveFile, systemPath, mode);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Actions on the board's operating system, one call each: remounting the
-// settings partition, removing files, the processor temperature, the console,
-// screenshots, the network, the update script, USB devices, reboot and the
-// maintenance shell.
+// settings partition and the root file system, removing files, the processor
+// temperature, the console, screenshots, the network, the update script, USB
+// devices, reboot and the maintenance shell.
 //
 // On the board each runs its own fixed command through the shell. In the
 // sandbox (--root DIR) none of them reaches the host: each does a safe
@@ -18,6 +18,7 @@ namespace platform {
 enum class BoardAction {
   RemountSettingsWritable,   // "/opt/set" read-write
   RemountSettingsReadOnly,   // "/opt/set" read-only
+  RemountRootWritable,       // "/" read-write, for the network settings file
   RemoveFile,                // rm
   ReadProcessorTemperature,  // my_temp
   HideConsoleCursor,         // escape sequence to the console
@@ -39,6 +40,9 @@ enum class RemoveMode { Plain, Force, ForceQuiet };
 // Each returns the command's exit status, 0 on success.
 int remountSettingsWritable();
 int remountSettingsReadOnly();
+// Makes the root file system writable so "/etc/network/interfaces" can be
+// rewritten; it is left writable afterwards. Recorded only in the sandbox.
+int remountRootWritable();
 int removeFile(const std::string& systemPath, RemoveMode mode);
 // The output of "my_temp": the CPU temperature on the first line, the GPU's on
 // the second; nullopt when it cannot be run.

@@ -13,6 +13,7 @@ enum class LinkThread : int {
   AudioRead,   // `th_leggi`
   CatRelay,    // `Cat`
   Spectrum,    // `VYRRead`
+  WebSocket,   // `Wsocket` or `Wclient`, by the WebSocket setting
 };
 
 struct ThreadStarter {

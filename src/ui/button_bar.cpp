@@ -8,6 +8,7 @@
 #include "ui/draw_parameters.h"
 #include "ui/error_draw.h"
 #include "ui/lumomenu.h"
+#include "ui/menu_rows.h"
 #include "ui/status_info.h"
 
 namespace {
@@ -27,9 +28,6 @@ constexpr int kBottomX[6] = {30, 153, 286, 419, 552, 695};
 constexpr int kTopFont = 0, kBottomFont = 1;
 constexpr int kTopY = 445, kBottomY = 472;
 
-// The setup rows whose value is edited with a cursor: the four network addresses.
-bool rowHasCursor(int row) { return row >= 9 && row <= 12; }
-
 void drawFaces(FrameBuffer* fb, uint8_t flags) {
   for (const ButtonSpan& s : kFaces) FillBox(s.x0, kBarTop, s.x1 + 1, kBarBottom + 1, 40, 40, 40, fb, 0);
   if (flags & kLumoUnderline1) FillBox(2, 478, 128, 480, 250, 150, 0, fb, 0);
@@ -47,7 +45,7 @@ void drawCaptions(Works* works, const LumoPage& page, int pageNo) {
       top = "RESET";
       bottom = " Error ";
     }
-    if (pageNo == kLumoValueEdit && (b == 1 || b == 2) && !rowHasCursor(works->menuRow)) top = bottom = " ";
+    if (pageNo == kLumoValueEdit && (b == 1 || b == 2) && !MenuRowHasCursor(works->menuRow)) top = bottom = " ";
     putString(kTopFont, kTopX[b], kTopY, top, 250, 150, 0, fb, 0, 0, 0, 0);
     putString(kBottomFont, kBottomX[b], kBottomY, bottom, 250, 150, 0, fb, 0, 0, 0, 0);
   }

@@ -11,8 +11,6 @@
 
 namespace {
 
-// Key codes of ModifyParameter.
-constexpr int kModEnter = 0, kModMinus = 1, kModPlus = 2, kModLeft = 3, kModRight = 4;
 constexpr int kBandColumns = 5;
 
 }  // namespace
@@ -40,15 +38,15 @@ int KeysSetupList(Works* w, const KeyPress& key) {
 int KeysValueEdit(Works* w, const KeyPress& key) {
   switch (key.button) {
     case 2:
-      return ModifyParameter(w, kModLeft);
+      return ModifyParameter(w, kMenuLeft);
     case 3:
-      return ModifyParameter(w, kModRight);
+      return ModifyParameter(w, kMenuRight);
     case 4:
-      return ModifyParameter(w, kModMinus);
+      return ModifyParameter(w, kMenuMinus);
     case 5:
-      return ModifyParameter(w, kModPlus);
+      return ModifyParameter(w, kMenuPlus);
     case 6:
-      ModifyParameter(w, kModEnter);
+      ModifyParameter(w, kMenuEnter);
       w->menuPage = (w->statusView & kViewUtilities) ? kLumoUtilities
                     : (w->statusView & kViewFilters) ? kLumoFilters
                                                      : kLumoSetupList;

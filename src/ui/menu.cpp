@@ -1,8 +1,11 @@
 #include "ui/menu.h"
 
+#include "state/works.h"
 #include "ui/lumomenu.h"
+#include "ui/menu_rows.h"
 
 void InitMenuLumo(Works* works) {
-  // TODO: the setup list rows come with the menus.
+  works->menuRows = kMenuRowCount;
+  ResetMenuChoices();
   InitLumomenu(works);
 }
