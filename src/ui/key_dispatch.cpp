@@ -16,9 +16,8 @@ namespace {
 using PageKeys = int (*)(Works*, const KeyPress&);
 
 constexpr PageKeys kPages[] = {
-    KeysMain,        KeysSetupList, KeysValueEdit,     KeysTune,     KeysManualTune,
-    KeysFailedLink,  KeysUtilities, KeysAntennaEdit,   KeysSaveTune, KeysBankUtilities,
-    KeysBankCopy,    KeysBankReset, KeysFilters,
+    KeysMain,        KeysSetupList, KeysValueEdit,     KeysTune,     KeysManualTune, KeysFailedLink, KeysUtilities,
+    KeysAntennaEdit, KeysSaveTune,  KeysBankUtilities, KeysBankCopy, KeysBankReset,  KeysFilters,
 };
 
 // The first key after the screen saver only wakes the display.

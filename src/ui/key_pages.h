@@ -5,24 +5,24 @@
 struct Works;
 
 struct KeyPress {
-  int button;     // 1..6
-  bool longPress; // a long press or a repeat
-  int longFlags;  // the held-button mask given to DecodeTasto
+  int button;      // 1..6
+  bool longPress;  // a long press or a repeat
+  int longFlags;   // the held-button mask given to DecodeTasto
 };
 
-int KeysMain(Works* works, const KeyPress& key);          // page 0
-int KeysSetupList(Works* works, const KeyPress& key);     // page 1
-int KeysValueEdit(Works* works, const KeyPress& key);     // page 2
-int KeysTune(Works* works, const KeyPress& key);          // page 3
-int KeysManualTune(Works* works, const KeyPress& key);    // page 4
-int KeysFailedLink(Works* works, const KeyPress& key);    // page 5
-int KeysUtilities(Works* works, const KeyPress& key);     // page 6
-int KeysAntennaEdit(Works* works, const KeyPress& key);   // page 7
-int KeysSaveTune(Works* works, const KeyPress& key);      // page 8
-int KeysBankUtilities(Works* works, const KeyPress& key); // page 9
-int KeysBankCopy(Works* works, const KeyPress& key);      // page 10
-int KeysBankReset(Works* works, const KeyPress& key);     // page 11
-int KeysFilters(Works* works, const KeyPress& key);       // page 12
+int KeysMain(Works* works, const KeyPress& key);           // page 0
+int KeysSetupList(Works* works, const KeyPress& key);      // page 1
+int KeysValueEdit(Works* works, const KeyPress& key);      // page 2
+int KeysTune(Works* works, const KeyPress& key);           // page 3
+int KeysManualTune(Works* works, const KeyPress& key);     // page 4
+int KeysFailedLink(Works* works, const KeyPress& key);     // page 5
+int KeysUtilities(Works* works, const KeyPress& key);      // page 6
+int KeysAntennaEdit(Works* works, const KeyPress& key);    // page 7
+int KeysSaveTune(Works* works, const KeyPress& key);       // page 8
+int KeysBankUtilities(Works* works, const KeyPress& key);  // page 9
+int KeysBankCopy(Works* works, const KeyPress& key);       // page 10
+int KeysBankReset(Works* works, const KeyPress& key);      // page 11
+int KeysFilters(Works* works, const KeyPress& key);        // page 12
 
 // The status-view bits (`statusView`) of the overlay screens.
 inline constexpr int kViewStatus = 0x01;     // the information screen
