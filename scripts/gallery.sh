@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Takes a screenshot of every button-bar page from the bench into
+# docs/screenshots/, pressing the front-panel buttons as an operator would.
+#   scripts/gallery.sh [OUTDIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out="$(realpath -m "${1:-docs/screenshots}")"
+mkdir -p "$out"
+cmake --preset default >/dev/null
+cmake --build --preset default >/dev/null
+root="$(mktemp -d /tmp/hfamp-gallery-XXXXXX)"
+trap 'rm -rf "$root"' EXIT
+
+step() { echo "$1"; sleep "${2:-0.7}"; }
+shot() { step "shot $out/$1.png" 1; }
+
+{
+  sleep 16                           # start-up and the loading countdown
+  shot page00-main
+  step "press 5"; shot page01-setup-list
+  step "press 6"; shot page02-value-edit
+  step "press 6"; step "press 1"
+  step "press 4"; shot page03-tune
+  step "press 6"; shot page04-manual-tune
+  step "press 1"; shot page08-save-tune
+  step "press 1"
+  step "hold 1 0.9" 1.5; shot page06-utilities
+  step "press 6"; shot page07-antenna-edit
+  step "press 1"; step "press 5"; shot page09-bank-utilities
+  step "press 2"; shot page10-bank-copy
+  step "press 1"; step "press 5"; step "press 3"; shot page11-bank-reset
+  step "press 1"; step "press 1"
+  step "press 5"
+  for _ in $(seq 17); do step "press 4" 0.4; done   # down to FILTER SETTINGS
+  step "press 6"; step "press 5"; step "press 6"; shot page12-filters
+  step "press 1"
+  step "quit" 2
+} | ./build/sim/hfamp-sim --root "$root" >"$root.log" 2>&1 || true
+ls "$out"
