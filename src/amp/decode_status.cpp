@@ -129,7 +129,7 @@ void powers(Works* w, const ReplyFields& r) {
 // The first reading is taken as it is; later ones are smoothed 9:1.
 void smoothTemp(std::atomic<float>& stored, std::optional<uint32_t> raw) {
   if (!raw) return;
-  float t = CalcolaTemp(static_cast<int>(*raw > 4095 ? 4095 : *raw));
+  float t = CalcolaTemp(static_cast<int>(*raw));
   float old = stored;
   stored = old == 0.0f ? t : (9 * old + t) / 10;
 }
