@@ -27,6 +27,10 @@ using platform::kInfo;
 namespace {
 
 constexpr long kPauseAfterBadFrameMs = 20;
+// While the port cannot be opened (a USB adapter not yet plugged in, a wrong
+// setting) the link tries again at this interval, and at once on request.
+constexpr int64_t kReopenIntervalMs = 5000;
+constexpr long kReopenPollMs = 20;
 
 void setLinkFault(Works* w, const char* what, const char* port) {
   platform::sysLog(kErr, "%s %s", what, port);
@@ -116,12 +120,44 @@ void OpenLinear(Works* w) {
   platform::sysLog(kInfo, "OK works->linFD=%d (%s)", opened.fd, port.c_str());
 }
 
+void RequestLinearReopen(Works* w) { w->linReopenRequested = true; }
+
+namespace {
+
+// Without a port there is nothing to exchange: wait for the next attempt
+// rather than run every command into the retry policy on a dead descriptor.
+// A successful reopen clears the amplifier's link fault and starts over with
+// a status poll.
+void waitForPort(Works* w, ReplyFramer& rx, int64_t& lastAttemptMs) {
+  const int64_t now = platform::monotonicMs();
+  if (!w->linReopenRequested && now - lastAttemptMs < kReopenIntervalMs) {
+    platform::sleepMs(kReopenPollMs);
+    return;
+  }
+  w->linReopenRequested = false;
+  lastAttemptMs = now;
+  OpenLinear(w);
+  if (w->linFD < 0) return;
+  int fault = 1;
+  w->linkFault.compare_exchange_strong(fault, 0);
+  rx.reset();
+  linearProcessStatus = kLinkPoll;
+}
+
+}  // namespace
+
 void Linear(Works* w) {
   linearProcessStatus = kLinkPoll;
+  w->linReopenRequested = false;
   OpenLinear(w);
+  int64_t lastAttemptMs = platform::monotonicMs();
   ReplyFramer rx;
   std::string reply;
   while (w->running != 0) {
+    if (w->linFD < 0) {
+      waitForPort(w, rx, lastAttemptMs);
+      continue;
+    }
     int state = linearProcessStatus;
     if (state == kLinkWaiting) {
       waitReply(w, rx);

@@ -9,8 +9,10 @@
 #include "amp/cmd_ring.h"
 #include "amp/errors.h"
 #include "amp/fan.h"
+#include "amp/linear.h"
 #include "core/init_micro_cmd.h"
 #include "link_harness.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -237,3 +239,37 @@ TEST_F(Link, UnopenablePortSetsTheLinkFault) {
   EXPECT_STREQ(w_->linkFaultText, "Linear: Unable to open device /dev/ttyNONE");
 }
 
+// A port that appears after start (a USB adapter plugged in late) is taken up
+// by the link on its own, and the failed-link fault clears.
+TEST_F(Link, PortThatAppearsLaterIsOpenedWithoutARestart) {
+  std::strcpy(w_.setup->LinPort, "/dev/ttyLATE");
+  startLink();
+  ASSERT_TRUE(waitLine("Unable to open device /dev/ttyLATE"));
+  EXPECT_EQ(w_->linkFault, 1);
+  ASSERT_TRUE(amp_.linkSlaveTo(host("/dev/ttyLATE")));
+  ASSERT_TRUE(waitCommands(0, 4, 8000));
+  EXPECT_EQ(amp_.texts()[0], "ST;");
+  EXPECT_EQ(w_->linkFault, 0);
+  EXPECT_TRUE(waitLine("OK works->linFD="));
+}
+
+// The Retry key does not wait for the next periodic attempt.
+TEST_F(Link, ReopenRequestOpensThePortAtOnce) {
+  std::strcpy(w_.setup->LinPort, "/dev/ttyLATE");
+  startLink();
+  ASSERT_TRUE(waitLine("Unable to open device /dev/ttyLATE"));
+  ASSERT_TRUE(amp_.linkSlaveTo(host("/dev/ttyLATE")));
+  const int64_t asked = platform::monotonicMs();
+  RequestLinearReopen(w_.get());
+  ASSERT_TRUE(waitCommands(0, 2, 2000));
+  EXPECT_LT(platform::monotonicMs() - asked, 2000);
+  EXPECT_EQ(w_->linkFault, 0);
+  // A request while the port is open changes nothing.
+  const int opened = countLines("OK works->linFD=");
+  EXPECT_GE(opened, 1);
+  RequestLinearReopen(w_.get());
+  const size_t from = amp_.received().size();
+  ASSERT_TRUE(waitCommands(from, 6));
+  EXPECT_EQ(countLines("OK works->linFD="), opened);
+  EXPECT_EQ(countLines("Unable to open device"), 2);  // the first attempt, on standard error and the log
+}
