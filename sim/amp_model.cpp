@@ -91,9 +91,10 @@ std::string AmpModel::statusReply() const {
   bool bandFault = forceBandFault || (transmitting && (rigFreq < 1800000 || rigFreq > 54000000));
   int s2 = trips | (transmitting && driveW > kMaxDriveW ? 0x20 : 0) | (bandFault ? 0x40 : 0) | (microReset ? 0x80 : 0);
   int current = std::min(4095, static_cast<int>(currentA() * 4096 / 14.05f));
+  int t1 = forcedRaw[0] >= 0 ? forcedRaw[0] : thermistorRaw(temp1);
+  int t2 = forcedRaw[1] >= 0 ? forcedRaw[1] : thermistorRaw(temp2);
   return fmt("ST%X%X%04d%04d%04d%04d%04d%04d%X%X00%04d;", s0, s1, rawFor(transmitting ? driveW : 0, kIn),
-             rawFor(out, kFwd), rawReflected(), current, thermistorRaw(temp1), thermistorRaw(temp2), s2 & 0xF, s2 >> 4,
-             rawFor(out * 1.05f, kFwd));
+             rawFor(out, kFwd), rawReflected(), current, t1, t2, s2 & 0xF, s2 >> 4, rawFor(out * 1.05f, kFwd));
 }
 
 void AmpModel::powerOnReset() {

@@ -51,6 +51,9 @@ struct AmpModel {
 
   // Heat-sink temperatures, degrees C.
   double temp1 = 25, temp2 = 25;
+  // Raw sensor readings reported in place of the thermal model's (-1 = none):
+  // a damaged sensor, a broken wire or a reading beyond the converter's range.
+  int forcedRaw[2] = {-1, -1};
 
   // The reply to one command text (without checksum), "" for none.
   std::string handle(std::string_view cmd);

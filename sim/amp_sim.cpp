@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -174,6 +175,11 @@ void AmpSim::setCalibration(float kIn, float kFwd, float kRefl, float kReflCorr)
   model_.kFwd = kFwd;
   model_.kRefl = kRefl;
   model_.kReflCorr = kReflCorr;
+}
+
+void AmpSim::setSensorRaw(int sensor, int raw) {
+  std::lock_guard lock(mutex_);
+  if (sensor >= 1 && sensor <= 2) model_.forcedRaw[sensor - 1] = raw < 0 ? -1 : std::min(raw, 9999);
 }
 
 void AmpSim::resetMicro() {

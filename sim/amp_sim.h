@@ -63,6 +63,9 @@ class AmpSim {
   void setBandFault(bool on);    // status byte 2 bit 6
   void trip(uint8_t bits);       // latches protection bits (AmpTrip) until "CPFFFF;"
   void resetMicro();             // power-on reset: status byte 2 bit 7
+  // Sensor 1 or 2 reports `raw` (up to four digits) whatever its temperature;
+  // a negative value returns it to the thermal model.
+  void setSensorRaw(int sensor, int raw);
 
   // What was received; clearing restarts the record (not the clock).
   std::vector<Received> received() const;

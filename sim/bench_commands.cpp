@@ -84,6 +84,7 @@ const char* BenchCommands::help() {
          "  band on|off        band fault\n"
          "  trip iout|refl|fwd|senspw|filter   latch a protection trip (\"CPFFFF;\" clears it)\n"
          "  reset              microcontroller reset\n"
+         "  sensor 1|2 RAW|off raw reading of a heat-sink sensor (0..9999), or back to the model\n"
          "  variant 0|1        identity: the 60 W or the 120 W amplifier (read at start-up)\n"
          "  press N            a short press of front-panel button 1..6\n"
          "  hold N SECONDS     button 1..6 held down for that long\n"
@@ -148,6 +149,8 @@ std::string BenchCommands::run(const std::string& line, bool& quit) {
     amp_.setBandFault(on);
   else if (cmd == "reset")
     amp_.resetMicro();
+  else if (cmd == "sensor" && (a == "1" || a == "2") && !b.empty())
+    amp_.setSensorRaw(a[0] - '0', b == "off" ? -1 : std::atoi(b.c_str()));
   else if (cmd == "variant" && (a == "0" || a == "1")) {
     AmpModel m = amp_.model();
     amp_.setIdentity(m.type, a[0], m.version);

@@ -25,6 +25,10 @@ using platform::kInfo;
 namespace {
 
 constexpr long kPauseAfterBadFrameMs = 20;
+// While the port cannot be opened (a USB adapter not yet plugged in, a wrong
+// setting) the link tries again at this interval, and at once on request.
+constexpr int64_t kReopenIntervalMs = 5000;
+constexpr long kReopenPollMs = 20;
 
 void setLinkFault(Works* w, const char* what, const char* port) {
   platform::sysLog(kErr, "%s %s", what, port);
@@ -114,12 +118,44 @@ void OpenLinear(Works* w) {
   platform::sysLog(kInfo, "OK works->linFD=%d (%s)", opened.fd, port.c_str());
 }
 
+void RequestLinearReopen(Works* w) { w->linReopenRequested = true; }
+
+namespace {
+
+// Without a port there is nothing to exchange: wait for the next attempt
+// rather than run every command into the retry policy on a dead descriptor.
+// A successful reopen clears the amplifier's link fault and starts over with
+// a status poll.
+void waitForPort(Works* w, ReplyFramer& rx, int64_t& lastAttemptMs) {
+  const int64_t now = platform::monotonicMs();
+  if (!w->linReopenRequested && now - lastAttemptMs < kReopenIntervalMs) {
+    platform::sleepMs(kReopenPollMs);
+    return;
+  }
+  w->linReopenRequested = false;
+  lastAttemptMs = now;
+  OpenLinear(w);
+  if (w->linFD < 0) return;
+  int fault = 1;
+  w->linkFault.compare_exchange_strong(fault, 0);
+  rx.reset();
+  SendNextCmd(kCmdStatus);
+}
+
+}  // namespace
+
 void Linear(Works* w) {
   SendNextCmd(kCmdStatus);
+  w->linReopenRequested = false;
   OpenLinear(w);
+  int64_t lastAttemptMs = platform::monotonicMs();
   ReplyFramer rx;
   std::string reply;
   while (w->running != 0) {
+    if (w->linFD < 0) {
+      waitForPort(w, rx, lastAttemptMs);
+      continue;
+    }
     switch (linkState.load()) {
       case LinkState::Waiting:
         waitReply(w, rx);
@@ -140,4 +176,3 @@ void Linear(Works* w) {
   platform::closeSerial(w->linFD.exchange(-1));
 }
 
-void RequestLinearReopen(Works*) {}

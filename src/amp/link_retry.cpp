@@ -64,6 +64,9 @@ void NextCmdPriority(Works* w, int next) {
 }
 
 void NextCmdAfterStatus(Works* w) {
+  // A good status reply ends its exchange like any other reply: the command
+  // that follows starts with its full budget of sends.
+  w->retryCount = 0;
   switch (w->tunerRunning) {
     case 0: {
       int code = TakeCMDLinear(w);

@@ -9,6 +9,6 @@ void GestRetrayCMD(Works* works);
 // After a good reply other than status: the next queued code while a burst
 // (`cmdQueueActive`) runs, else state `next`.
 void NextCmdPriority(Works* works, int next);
-// After a status reply: a queued code, "FM;", or the automatic tuning step,
-// by `tunerRunning`.
+// After a status reply: clears the retry count, then a queued code, "FM;", or
+// the automatic tuning step, by `tunerRunning`.
 void NextCmdAfterStatus(Works* works);

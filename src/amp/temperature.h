@@ -7,7 +7,9 @@
 struct Works;
 
 // Raw 12-bit reading (0..4095) of a thermistor under a 10 kOhm divider to
-// degrees Celsius, limited to -10..80.
+// degrees Celsius, limited to -10..80. 4095 (open divider) reads -10; a
+// reading beyond the converter's range reads 80, as a damaged sensor must not
+// disable the over-temperature protection.
 float CalcolaTemp(int raw);
 
 // Over-temperature logic for one sensor (normal, warning, alarm, after-alarm),

@@ -19,11 +19,12 @@ constexpr float kMinShown = -10, kMaxShown = 80;
 }  // namespace
 
 float CalcolaTemp(int raw) {
-  // The status field holds up to four digits; anything beyond the converter's
-  // range is taken as the open divider rather than as a hot sensor.
-  raw = std::clamp(raw, 0, 4095);
+  // Only the full-scale reading is the open divider. The status field holds up
+  // to four digits, and a reading beyond the converter's range comes from a
+  // damaged sensor: its resistance comes out negative, below every entry, so
+  // it reads hot and the over-temperature protection acts on it.
   if (raw == 4095) return kMinShown;
-  float r = static_cast<float>(10.0 * raw / (4095 - raw));
+  float r = static_cast<float>(10.0 * raw / (4095.0 - raw));
   float t = kMaxShown;  // no entry below R: hotter than the table
   for (int i = 0; i < kPairs; ++i) {
     float ri = K_T_R[2 * i + 1];

@@ -3,6 +3,7 @@
 #include <syslog.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -13,6 +14,11 @@ namespace platform {
 namespace {
 std::mutex gLogMutex;
 LogObserver gObserver;
+#ifdef HFAMP_QUIET_LOG
+std::atomic<bool> gOutput{false};
+#else
+std::atomic<bool> gOutput{true};
+#endif
 FILE* gSandboxLog = nullptr;
 
 std::string format(const char* fmt, va_list ap) {
@@ -27,6 +33,15 @@ std::string format(const char* fmt, va_list ap) {
   std::vsnprintf(big.data(), big.size(), fmt, ap);
   big.resize(n);
   return big;
+}
+// Caller holds gLogMutex.
+void writeSystemLog(LogLevel level, const std::string& text) {
+  if (!sandboxed()) {
+    syslog(level == LogLevel::Error ? LOG_ERR : LOG_INFO, "%s", text.c_str());
+  } else if (gSandboxLog) {
+    std::fprintf(gSandboxLog, "%s %s\n", level == LogLevel::Error ? "err" : "info", text.c_str());
+    std::fflush(gSandboxLog);
+  }
 }
 }  // namespace
 
@@ -48,8 +63,10 @@ void errPrintf(const char* fmt, ...) {
   std::string text = format(fmt, ap);
   va_end(ap);
   std::lock_guard lock(gLogMutex);
-  ssize_t rc = ::write(STDERR_FILENO, text.data(), text.size());
-  (void)rc;
+  if (gOutput) {
+    ssize_t rc = ::write(STDERR_FILENO, text.data(), text.size());
+    (void)rc;
+  }
   if (gObserver) gObserver("2: " + text);
 }
 
@@ -59,16 +76,12 @@ void sysLog(LogLevel level, const char* fmt, ...) {
   std::string text = format(fmt, ap);
   va_end(ap);
   std::lock_guard lock(gLogMutex);
-  if (sandboxed()) {
-    if (gSandboxLog) {
-      std::fprintf(gSandboxLog, "%s %s\n", level == LogLevel::Error ? "err" : "info", text.c_str());
-      std::fflush(gSandboxLog);
-    }
-  } else {
-    syslog(level == LogLevel::Error ? LOG_ERR : LOG_INFO, "%s", text.c_str());
-  }
+  if (gOutput) writeSystemLog(level, text);
   if (gObserver) gObserver((level == LogLevel::Error ? "E: " : "I: ") + text);
 }
+
+void setLogOutput(bool on) { gOutput = on; }
+bool logOutput() { return gOutput; }
 
 void setLogObserver(LogObserver observer) {
   std::lock_guard lock(gLogMutex);

@@ -23,6 +23,12 @@ inline constexpr LogLevel kInfo = LogLevel::Info;
 using LogObserver = std::function<void(const std::string&)>;
 void setLogObserver(LogObserver observer);
 
+// Whether the lines reach standard error and the system log. Builds with
+// HFAMP_QUIET_LOG (the fuzz targets) start with it off: they run millions of
+// inputs through code that logs. Observers see every line either way.
+void setLogOutput(bool on);
+bool logOutput();
+
 // Opens the system log for the program's identity; call once at start.
 void openSystemLog();
 

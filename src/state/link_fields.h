@@ -11,6 +11,9 @@ inline constexpr int kCmdQueueSize = 30;
 
 struct AmpLinkFields {
   std::atomic<int> linFD;
+  // Set by the Retry key of the failed-link page: while the port is not open
+  // the link thread tries it again at once instead of at its next interval.
+  std::atomic<bool> linReopenRequested;
   std::atomic<int32_t> cmdQueue[kCmdQueueSize];
   std::atomic<int> cmdQueueIn, cmdQueueOut;
   std::atomic<uint8_t> cmdQueueActive;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/log.h"
@@ -139,13 +140,17 @@ void readSetup(Works* w) {
     platform::sysLog(kErr, "can't open /opt/set/setup.txt");
     return;
   }
-  char line[100];
-  while (std::fgets(line, sizeof line, f)) {
+  // Room for a device path of full length after its key; shorter fields cut
+  // what does not fit.
+  std::vector<char> buffer(kSetupPathField + 64);
+  char* line = buffer.data();
+  const int size = static_cast<int>(buffer.size());
+  while (std::fgets(line, size, f)) {
     // A line longer than the buffer is read in pieces; only the first piece
     // can start with a key.
     bool whole = std::strchr(line, '\n') != nullptr || std::feof(f);
     parseLine(*w, line);
-    while (!whole && std::fgets(line, sizeof line, f)) whole = std::strchr(line, '\n') != nullptr;
+    while (!whole && std::fgets(line, size, f)) whole = std::strchr(line, '\n') != nullptr;
   }
   std::fclose(f);
   for (const SetupKey& key : setupKeys()) logSetting(*w, key);

@@ -4,6 +4,7 @@
 // link switches without a key. Flags and digits are single characters; they are
 // polled by the threads they start and stop, so they are atomic.
 #include <atomic>
+#include <climits>
 
 using SetupFlag = std::atomic<char>;
 
@@ -12,6 +13,10 @@ inline constexpr const char* kDefaultCatPort = "/dev/ttyUSB0";
 inline constexpr const char* kDefaultSerPort = "/dev/ttyUSB1";
 inline constexpr const char* kDefaultLinPort = "/dev/ttyAMA0";
 inline constexpr const char* kDefaultCatSerialPort = "/dev/ttyUSB1";
+
+// Device paths hold any path the system takes: stable names such as
+// "/dev/serial/by-id/usb-..." are far longer than the classic "/dev/ttyUSB0".
+inline constexpr int kSetupPathField = PATH_MAX;
 
 struct SetupRecord {
   SetupFlag EnableKeyb, EnableSpi, EnableTouch, DelayedTouch, EnableGPIO;
@@ -26,9 +31,9 @@ struct SetupRecord {
   char AudioOut[20];
   char Server[16];
   char TcpPort[8];
-  char CatPort[13];
-  char SerPort[13];
-  char LinPort[13];
+  char CatPort[kSetupPathField];
+  char SerPort[kSetupPathField];
+  char LinPort[kSetupPathField];
   SetupFlag NumAntenna, EnablePwrPeak, TempMode, FreqSensIn;
   char FreqPeriodTime[5];
   SetupFlag Attenuator, AttenuatorTune;
@@ -45,7 +50,7 @@ struct SetupRecord {
   char PSpar3[6];
   char PSpar4[6];
   char OffsetPlot[6];
-  char CatSerialPort[13];
+  char CatSerialPort[kSetupPathField];
   char TUNEenabled[4];
   char NumBanco[4];
   char GMpar1[6];

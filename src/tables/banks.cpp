@@ -50,10 +50,11 @@ void DeleteFileConf(Works* works, int bank, int kind) {
 
 void CopyBank(Works* works, int from, int to) {
   for (int a = 0; a < kTuneMemAntennas; ++a) LoadTabAtu(works, from, a);
-  int type = LoadTabConfig(works, from);
+  LoadTabConfig(works, from);
   for (int a = 0; a < kTuneMemAntennas; ++a) SaveTabAtu(works, to, a);
-  // The copy keeps the interface the origin bank was made for.
-  tables::saveTableFile(tables::bandTablePath(to), FormatTabConfig(works, type));
+  // Written like every other save of a band table: the header records the
+  // interface of the bank in use, not the one the origin was made for.
+  SaveTabConfig(works, to);
 }
 
 void ResetBank(Works* works, int bank) {

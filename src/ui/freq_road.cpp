@@ -39,6 +39,10 @@ void ReadFrequencySource(Works* works, const ExtIoView& ext) {
 
 bool FollowFrequency(Works* works) {
   const uint32_t freq = works->freq;
+  // 0 is what the transceiver links hold until they have read a frequency:
+  // the amplifier keeps its settings until a real one arrives, and a band row
+  // still owed (bandRowIdx -1) is applied then.
+  if (freq == 0) return false;
   if (freq == works->lastFreq && works->bandRowIdx != -1) return false;
   if (works->ModeWorkIdx != 0) IncPNTIn_CMDLinear(kCmdFrequency, works);
   SetFilterFromfreq(works);

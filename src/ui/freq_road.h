@@ -12,6 +12,6 @@ void ReadFrequencySource(Works* works, const ExtIoView& ext);
 // When `freq` differs from `lastFreq`, or a band row must be re-applied
 // (`bandRowIdx` -1): sends the frequency to the amplifier (not in generic
 // mode, where it came from the amplifier), then selects filter, thresholds and
-// the band row's antenna, bypass, attenuation and tuner setting. Returns true
-// when it acted.
+// the band row's antenna, bypass, attenuation and tuner setting. A frequency
+// of 0 (none read yet) is never acted on. Returns true when it acted.
 bool FollowFrequency(Works* works);

@@ -101,6 +101,22 @@ TEST_F(Decode, TemperaturesStartUnsmoothedThenAverage) {
   EXPECT_NEAR(w_->paTemp1, (9 * first + CalcolaTemp(1500)) / 10, 1e-4);
 }
 
+// A reading that does not change must not move the smoothed value either,
+// or the shown temperature drifts while the sensor stands still.
+TEST_F(Decode, UnchangedReadingLeavesTheSmoothedTemperatureExactlyAsItWas) {
+  linkPausesOn = false;
+  int moved = 0;
+  for (int raw = 0; raw <= 4095; ++raw) {
+    const float t = CalcolaTemp(raw);
+    w_->paTemp1 = t;
+    w_->paTemp2 = t;
+    decode(status(0, 0, 0, 0, 0, 0, raw, raw, 0));
+    if (w_->paTemp1 != t || w_->paTemp2 != t) ++moved;
+  }
+  linkPausesOn = true;
+  EXPECT_EQ(moved, 0);
+}
+
 TEST_F(Decode, StatusBitsAndTheirErrors) {
   struct Case {
     const char* name;

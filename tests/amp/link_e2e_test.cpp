@@ -8,8 +8,11 @@
 
 #include "amp/cmd_ring.h"
 #include "amp/errors.h"
+#include "amp/fan.h"
 #include "amp/init_micro_cmd.h"
+#include "amp/linear.h"
 #include "link_harness.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -185,6 +188,48 @@ TEST_F(Link, TransmittingShowsPowerAndSwrOfTheModel) {
   EXPECT_EQ(w_->ampFreq, 14070000);
 }
 
+// A sensor reading beyond the converter's range is a damaged or shorted
+// sensor, never a cold one: it must trip the over-temperature protection and
+// run the fan flat out. Only the open divider itself (4095) reads cold.
+TEST_F(Link, SensorReadingBeyondTheConverterRaisesTheTemperatureAlarm) {
+  w_->ventolaTab = {{30, 20}, {40, 50}, {50, 100}};
+  w_->ventolaRows = 3;
+  ASSERT_FLOAT_EQ(w_->MaxTemperature, 60);
+  amp_.setSensorRaw(1, 4095);
+  startLink();
+  ASSERT_TRUE(waitCommands(0, 12));
+  EXPECT_FLOAT_EQ(w_->paTemp1, -10);
+  EXPECT_FALSE(ExistError(w_.get(), kErrTemp1Alarm));
+  const Texts cold = withoutPolls(amp_.texts());
+  for (const char* absent : {"MP1;", "AT11;", "AB0;"})
+    EXPECT_EQ(std::count(cold.begin(), cold.end(), absent), 0) << absent;
+
+  const size_t from = amp_.received().size();
+  amp_.setSensorRaw(1, 5000);
+  ASSERT_TRUE(waitLine("TEMP ALLARM"));
+  ASSERT_TRUE(amp_.waitFor(
+      [&](const auto&) {
+        const Texts t = amp_.texts(from);
+        return std::find(t.begin(), t.end(), "AB0;") != t.end() && std::find(t.begin(), t.end(), "FN1100;") != t.end();
+      },
+      5000))
+      << ::testing::PrintToString(withoutPolls(amp_.texts(from)));
+  const Texts hot = withoutPolls(amp_.texts(from));
+  // Protections on with both pads, the amplifier back in line, the fan at its top row.
+  auto at = [&](const char* text) { return std::find(hot.begin(), hot.end(), text) - hot.begin(); };
+  EXPECT_LT(at("MP1;"), at("AT11;"));
+  EXPECT_LT(at("AT11;"), static_cast<long>(hot.size()));
+  EXPECT_EQ(std::count(hot.begin(), hot.end(), "AB0;"), 1);
+  EXPECT_TRUE(ExistError(w_.get(), kErrTemp1Alarm));
+  EXPECT_FALSE(ExistError(w_.get(), kErrTemp1Warn));
+  EXPECT_GT(w_->paTemp1, 60);  // smoothed from -10 towards 80
+  EXPECT_EQ(w_->fanPercentSent, 100);
+  sim::AmpModel m = amp_.model();
+  EXPECT_TRUE(m.protectionsOn);
+  EXPECT_EQ(m.attenuator, 3);
+  EXPECT_EQ(m.fanPercent, 100);
+}
+
 TEST_F(Link, UnopenablePortSetsTheLinkFault) {
   std::strcpy(w_.setup->LinPort, "/dev/ttyNONE");
   startLink();
@@ -192,4 +237,39 @@ TEST_F(Link, UnopenablePortSetsTheLinkFault) {
   EXPECT_EQ(w_->linkFault, 1);
   std::lock_guard lock(w_->linkFaultMutex);
   EXPECT_STREQ(w_->linkFaultText, "Linear: Unable to open device /dev/ttyNONE");
+}
+
+// A port that appears after start (a USB adapter plugged in late) is taken up
+// by the link on its own, and the failed-link fault clears.
+TEST_F(Link, PortThatAppearsLaterIsOpenedWithoutARestart) {
+  std::strcpy(w_.setup->LinPort, "/dev/ttyLATE");
+  startLink();
+  ASSERT_TRUE(waitLine("Unable to open device /dev/ttyLATE"));
+  EXPECT_EQ(w_->linkFault, 1);
+  ASSERT_TRUE(amp_.linkSlaveTo(host("/dev/ttyLATE")));
+  ASSERT_TRUE(waitCommands(0, 4, 8000));
+  EXPECT_EQ(amp_.texts()[0], "ST;");
+  EXPECT_EQ(w_->linkFault, 0);
+  EXPECT_TRUE(waitLine("OK works->linFD="));
+}
+
+// The Retry key does not wait for the next periodic attempt.
+TEST_F(Link, ReopenRequestOpensThePortAtOnce) {
+  std::strcpy(w_.setup->LinPort, "/dev/ttyLATE");
+  startLink();
+  ASSERT_TRUE(waitLine("Unable to open device /dev/ttyLATE"));
+  ASSERT_TRUE(amp_.linkSlaveTo(host("/dev/ttyLATE")));
+  const int64_t asked = platform::monotonicMs();
+  RequestLinearReopen(w_.get());
+  ASSERT_TRUE(waitCommands(0, 2, 2000));
+  EXPECT_LT(platform::monotonicMs() - asked, 2000);
+  EXPECT_EQ(w_->linkFault, 0);
+  // A request while the port is open changes nothing.
+  const int opened = countLines("OK works->linFD=");
+  EXPECT_GE(opened, 1);
+  RequestLinearReopen(w_.get());
+  const size_t from = amp_.received().size();
+  ASSERT_TRUE(waitCommands(from, 6));
+  EXPECT_EQ(countLines("OK works->linFD="), opened);
+  EXPECT_EQ(countLines("Unable to open device"), 2);  // the first attempt, on standard error and the log
 }

@@ -65,3 +65,25 @@ TEST_F(Retry, BurstDrainsTheRingThenFinishesTheErrorResend) {
   NextCmdAfterStatus(w_.get());
   EXPECT_EQ(pendingCmd, 8);
 }
+
+// Every command gets its four sends, however many the status poll before it
+// needed: a good status reply restarts the budget like any other reply.
+TEST_F(Retry, CommandAfterARetriedPollStillGetsFourSends) {
+  for (int pollRetries = 0; pollRetries <= 3; ++pollRetries) {
+    w_->retryCount = 0;
+    LastCmdSent(w_.get(), 'S', 'T', 1);
+    for (int i = 0; i < pollRetries; ++i) GestRetrayCMD(w_.get());
+    IncPNTIn_CMDLinear(19, w_.get());
+    NextCmdAfterStatus(w_.get());  // the poll's reply finally arrived
+    ASSERT_EQ(pendingCmd, 19);
+    LastCmdSent(w_.get(), 'A', 'B', 19);
+    int sends = 1;
+    for (int guard = 0; guard < 10; ++guard) {
+      GestRetrayCMD(w_.get());  // silence after each send
+      if (pendingCmd != 19) break;
+      ++sends;
+    }
+    EXPECT_EQ(sends, 4) << pollRetries << " retries of the poll";
+    EXPECT_EQ(pendingCmd, 1);
+  }
+}

@@ -50,7 +50,7 @@ TEST(BenchControl, SocketCommandsReachTheSimulator) {
   addr.sun_family = AF_UNIX;
   std::strcpy(addr.sun_path, path.c_str());
   ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-  std::string script = "drive 7.5\ntx on\nswr 2 3.0\ntrip fwd\nbogus\n";
+  std::string script = "drive 7.5\ntx on\nswr 2 3.0\ntrip fwd\nsensor 2 5000\nbogus\n";
   ASSERT_EQ(write(fd, script.data(), script.size()), ssize_t(script.size()));
   std::string replies;
   char buf[256];
@@ -66,4 +66,6 @@ TEST(BenchControl, SocketCommandsReachTheSimulator) {
   EXPECT_TRUE(m.transmitting);
   EXPECT_FLOAT_EQ(m.antennaSwr[1], 3.0f);
   EXPECT_EQ(m.trips, sim::kTripFwd);
+  EXPECT_EQ(m.forcedRaw[1], 5000);
+  EXPECT_EQ(m.statusReply().substr(24, 4), "5000");
 }

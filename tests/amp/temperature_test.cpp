@@ -25,12 +25,17 @@ TEST(Thermistor, ReadingsAcrossTheTable) {
     int raw;
     float celsius, tolerance;
   } cases[] = {
-      {2048, 24.99f, 0.01f},      // divider in the middle, R about 10.005 kOhm
-      {0, 80, 0},                 // shorted: hotter than the table
-      {100, 80, 0},               // R below the last pair
-      {4095, -10, 0},             // open divider
-      {4000, -10, 0},             // R above the first pair: -40, shown as -10
-      {9999, -10, 0},             // beyond the converter: taken as open
+      {2048, 24.99f, 0.01f},  // divider in the middle, R about 10.005 kOhm
+      {0, 80, 0},             // shorted: hotter than the table
+      {100, 80, 0},           // R below the last pair
+      {4095, -10, 0},         // open divider
+      {4000, -10, 0},         // R above the first pair: -40, shown as -10
+      {4094, -10, 0},         // just below the open divider
+      {4096, 80, 0},          // beyond the converter: a damaged sensor fails hot
+      {5000, 80, 0},
+      {9999, 80, 0},
+      {2147483647, 80, 0},  // whatever a caller passes, no overflow
+      {-2147483647 - 1, 80, 0},
       {-5, 80, 0},                // limited to the converter's range
       {rawFor(32.582), 0, 0.1f},  // on a pair
       {rawFor(4.399), 45, 0.1f},

@@ -64,6 +64,14 @@ TEST_F(StartupRun, FreshSandboxWritesDefaultsAndStopsCleanlyOnSigterm) {
   EXPECT_THAT(run.systemLog(), HasSubstr("Communicator operations end"));
 }
 
+// The bank's interface type decides which link threads start: the start-up
+// switches enaser and enaCatSer both begin at '1', but loading the bank
+// applies its interface type, which keeps only the link that type needs
+// (external IO for "Vyr", CAT serial for "817", neither for "Gen"). So with
+// everything else off and EnableLinear on, a "Vyr" bank starts Serial and not
+// CatSerial; "Serial and CatSerial both start" would hold only if the
+// switches were left as they begin, and it would run a transceiver link the
+// bank does not use.
 TEST_F(StartupRun, OnlyTheAmplifierAndTheBanksLinkStartWhenEverythingElseIsOff) {
   writeHost("/opt/set/setup.txt",
             "EnableGPIO: 0\nEnableKeyb: 0\nEnableTime: 0\nEnableRead: 0\nEnableWrite: 0\nEnableCAT: 0\n"

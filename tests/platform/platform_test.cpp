@@ -6,11 +6,14 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/board.h"
 #include "platform/files.h"
 #include "platform/gpio.h"
+#include "platform/log.h"
 #include "platform/paths.h"
 #include "platform/serial.h"
 #include "pty.h"
@@ -102,6 +105,43 @@ TEST_F(PlatformSandbox, GpioInTheSandboxIsTheRegisterFileNeverTheHostsMemory) {
   ASSERT_NE(gpio, nullptr) << error;
   EXPECT_TRUE(gpio->fileBacked());
   EXPECT_TRUE(std::filesystem::is_regular_file(host("/dev/gpiomem")));
+}
+
+// Standard error while `fn` runs.
+template <typename Fn>
+std::string capturedStderr(Fn fn) {
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) return "pipe failed";
+  ::fcntl(pipeFds[0], F_SETFL, O_NONBLOCK);
+  const int saved = ::dup(STDERR_FILENO);
+  ::dup2(pipeFds[1], STDERR_FILENO);
+  fn();
+  ::dup2(saved, STDERR_FILENO);
+  ::close(saved);
+  ::close(pipeFds[1]);
+  std::string out;
+  char buf[256];
+  for (ssize_t n; (n = ::read(pipeFds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
+  ::close(pipeFds[0]);
+  return out;
+}
+
+TEST_F(PlatformSandbox, QuietLoggingWritesNothingButObserversStillSeeIt) {
+  const bool before = platform::logOutput();
+  EXPECT_TRUE(before) << "the normal build logs";
+  std::vector<std::string> seen;
+  platform::setLogObserver([&](const std::string& s) { seen.push_back(s); });
+  const std::string err = capturedStderr([] {
+    platform::setLogOutput(false);
+    platform::errPrintf("quiet line\n");
+    platform::sysLog(platform::kErr, "quiet system line");
+    platform::setLogOutput(true);
+    platform::errPrintf("loud line\n");
+  });
+  platform::setLogObserver({});
+  platform::setLogOutput(before);
+  EXPECT_EQ(err, "loud line\n");
+  EXPECT_THAT(seen, ::testing::ElementsAre("2: quiet line\n", "E: quiet system line", "2: loud line\n"));
 }
 
 TEST(PlatformBoard, GpioRefusesOnANonBoardMachine) {

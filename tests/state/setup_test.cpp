@@ -201,14 +201,35 @@ TEST_F(SetupTest, FftFlagFollowsEnableFftAndEnable1600) {
 TEST_F(SetupTest, OverlongTextIsCutToItsFieldAndLogged) {
   std::vector<std::string> seen;
   platform::setLogObserver([&](const std::string& s) { seen.push_back(s); });
-  writeSetupFile("LinPort: /dev/serial/by-id/a-very-long-device-name\nPitch: " + std::string(300, '7') + "\n");
+  writeSetupFile("Server: a-very-long-host-name.example\nPitch: " + std::string(300, '7') + "\n");
   readSetup(w_.get());
   platform::setLogObserver({});
-  EXPECT_STREQ(w_->setup->LinPort, "/dev/serial/");
+  EXPECT_STREQ(w_->setup->Server, "a-very-long-hos");
   EXPECT_EQ(std::string(w_->setup->Pitch), std::string(9, '7'));
-  EXPECT_THAT(seen, ::testing::Contains(HasSubstr("LinPort value too long")));
+  EXPECT_THAT(seen, ::testing::Contains(HasSubstr("Server value too long")));
   // The remainder of the over-long Pitch line is not taken for another key.
   EXPECT_EQ(w_->setup->EnableKeyb, '1');
+}
+
+// Serial ports are best named by their stable links, which are long; a cut
+// path would name another device or none, and be saved that way for good.
+TEST_F(SetupTest, DevicePathsOfAnyLengthSurviveReadAndWrite) {
+  const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+  const std::string deep = "/dev/" + std::string(4000, 'x');  // close to the longest path the system takes
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"LinPort", byId}, {"SerPort", byId + "-ser"}, {"CatPort", deep}, {"CatSerialPort", byId + "-cat"}};
+  std::string file;
+  for (const auto& [key, path] : cases) file += key + ": " + path + "\n";
+  writeSetupFile(file + "EnableKeyb: 0\n");
+  readSetup(w_.get());
+  EXPECT_EQ(w_->setup->LinPort, cases[0].second);
+  EXPECT_EQ(w_->setup->SerPort, cases[1].second);
+  EXPECT_EQ(w_->setup->CatPort, cases[2].second);
+  EXPECT_EQ(w_->setup->CatSerialPort, cases[3].second);
+  EXPECT_EQ(w_->setup->EnableKeyb, '0');  // the long lines did not swallow the next one
+  writeSetup(w_.get());
+  for (const auto& [key, path] : cases) EXPECT_EQ(lineOf(key), key + ": " + path);
+  EXPECT_EQ(lines(setupFile()).size(), 64u);
 }
 
 TEST_F(SetupTest, FailedRemountSkipsTheWrite) {

@@ -273,9 +273,28 @@ TEST_F(BanksTest, NextBankWrapsToBankZero) {
   EXPECT_EQ(w_->bandRows, 11);  // bank 1 has no file: defaults
 }
 
+// The copy's rows come from the origin bank, but its header records the
+// interface of the bank in use, as every other save of a band table does.
+TEST_F(BanksTest, CopyHeaderRecordsTheInterfaceInUse) {
+  writeHost("/opt/set/antenna_b3.txt", kBank);  // made for the external IO link
+  const std::string rows = kBank.substr(kBank.find('\n') + 1);
+  struct Case {
+    int mode;
+    const char* header;
+  } cases[] = {{0, "!Gen\n"}, {2, "!817\n"}, {1, "!Vyr\n"}};
+  for (const Case& c : cases) {
+    w_->ModeWorkIdx = c.mode;
+    CopyBank(w_.get(), 3, 8);
+    EXPECT_EQ(readHost("/opt/set/antenna_b8.txt"), c.header + rows) << c.mode;
+    EXPECT_EQ(w_->ModeWorkIdx, c.mode);
+    EXPECT_EQ(w_->bandRows, 5);  // the origin's rows are the ones in memory
+  }
+}
+
 TEST_F(BanksTest, CopyAndReset) {
   writeHost("/opt/set/antenna_b3.txt", kBank);
   writeHost("/opt/set/atu_ant1_b3.txt", "3117 14070000 1 2 120 45\n");
+  w_->ModeWorkIdx = 1;  // the loaded bank follows the same interface as bank 3
   CopyBank(w_.get(), 3, 8);
   EXPECT_EQ(readHost("/opt/set/antenna_b8.txt"), kBank);
   EXPECT_EQ(readHost("/opt/set/atu_ant1_b8.txt"), "3117 14070000 1 2 120 45\n");

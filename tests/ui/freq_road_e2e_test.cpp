@@ -163,6 +163,27 @@ TEST_F(FrequencyRoad, NewBandReselectsEverythingInOrder) {
   EXPECT_EQ(amp_.model().antenna, 1);
 }
 
+// With the FT-817 interface the frequency is unknown until the CAT link has
+// read one: the amplifier hears nothing but polls until then, and the first
+// real frequency runs the whole road, starting with the frequency itself.
+TEST_F(FrequencyRoad, NothingIsSentUntilTheTransceiverReportsAFrequency) {
+  w_->ModeWorkIdx = 2;
+  startThreads();
+  const size_t from = amp_.texts().size();
+  ASSERT_TRUE(amp_.waitFor([&](const auto& rec) { return rec.size() >= from + 30; }, 5000));
+  EXPECT_EQ(sentSince(0), Texts{});
+  EXPECT_EQ(w_->lastFreq, 14070000u);
+
+  w_->catSerFreq = 7050000;
+  ASSERT_TRUE(settle(7050000));
+  const Texts sent = sentSince(0);
+  const std::vector<const char*> order = {"FA", "SF", "TS", "SA", "MT1", "AT"};
+  ASSERT_EQ(sent.size(), order.size()) << ::testing::PrintToString(sent);
+  for (size_t i = 0; i < order.size(); ++i) EXPECT_TRUE(startsWith(sent[i], order[i])) << sent[i];
+  EXPECT_EQ(sent[0], "FA00007050000;");
+  EXPECT_EQ(amp_.model().setFreq, 7050000u);
+}
+
 TEST_F(FrequencyRoad, MoveWithinTheBandSendsNothingNew) {
   startThreads();
   ASSERT_TRUE(settle(14070000));

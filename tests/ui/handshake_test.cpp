@@ -182,6 +182,36 @@ TEST_F(FrequencySource, FrequencyCommandOnlyOutsideGenericMode) {
   EXPECT_TRUE(FollowFrequency(w_.get()));
 }
 
+// Until the transceiver link delivers a frequency the source reads 0: the
+// amplifier keeps its settings instead of being tuned for 0 Hz, and the first
+// real frequency runs the whole road.
+TEST_F(FrequencySource, NoFrequencyYetLeavesTheAmplifierAlone) {
+  struct Case {
+    int mode;
+    ExtIoView ext;
+    int32_t catSerFreq;
+  } cases[] = {{1, {0, 0, 0}, 7050000}, {2, {7050000, 0, 0}, 0}, {0, {7050000, 0, 0}, 7050000}};
+  for (const Case& c : cases) {
+    w_->ModeWorkIdx = c.mode;
+    w_->ampFreq = 0;
+    w_->catSerFreq = c.catSerFreq;
+    w_->lastFreq = 14070000;
+    w_->bandRowIdx = -1;  // a freshly loaded bank
+    ReadFrequencySource(w_.get(), c.ext);
+    ASSERT_EQ(w_->freq, 0u) << c.mode;
+    EXPECT_FALSE(FollowFrequency(w_.get())) << c.mode;
+    EXPECT_TRUE(drain().empty()) << c.mode;
+    EXPECT_EQ(w_->lastFreq, 14070000u) << c.mode;
+    EXPECT_EQ(w_->bandRowIdx, -1) << c.mode;  // still owed to the first real frequency
+
+    w_->freq = 7050000;
+    EXPECT_TRUE(FollowFrequency(w_.get())) << c.mode;
+    const std::vector<int> codes = drain();
+    EXPECT_EQ(!codes.empty() && codes.front() == kCmdFrequency, c.mode != 0) << c.mode;
+    EXPECT_EQ(w_->lastFreq, 7050000u) << c.mode;
+  }
+}
+
 TEST(ScreenSaver, TimeoutsInWholeMinutes) {
   struct Case {
     long elapsed;
