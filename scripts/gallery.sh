@@ -36,4 +36,14 @@ shot() { step "shot $out/$1.png" 1; }
   step "press 1"
   step "quit" 2
 } | ./build/sim/hfamp-sim --root "$root" >"$root.log" 2>&1 || true
+
+# The failed-link page: the same sandbox without the simulated amplifier, so
+# the amplifier port cannot be opened.
+rm -f "$root/dev/ttyAMA0"
+(cd build && exec ./hfamp --root "$root" >"$root.log2" 2>&1) &
+pid=$!
+sleep 18
+./build/tools/fbshot "$root" "$out/page05-failed-link.png" || true
+kill -TERM "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
 ls "$out"

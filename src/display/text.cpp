@@ -113,8 +113,9 @@ inline uint8_t blend(uint8_t dst, int channel, int a) {
 }
 
 // Places a glyph's bitmap with its bottom row on the row the metrics give for
-// the pen, and blends it into 4-byte pixels. Pixels outside the buffer are
-// dropped; a zero coverage leaves the pixel as it is.
+// the pen, and blends it into 4-byte pixels. Pixels outside the screen are
+// dropped (past the right edge too: they must not wrap onto the next row); a
+// zero coverage leaves the pixel as it is.
 void blendGlyph(const Glyph& g, long penX, long penY, int r, int gr, int b, uint8_t* buf, unsigned lineSize,
                 unsigned memSize) {
   const long col0 = penX / 64;
@@ -125,6 +126,8 @@ void blendGlyph(const Glyph& g, long penX, long penY, int r, int gr, int b, uint
     for (int j = 0; j < g.width; ++j) {
       const int a = src[j];
       if (a == 0) continue;
+      const long x = col0 + j;
+      if (x < 0 || x >= static_cast<long>(lineSize / 4)) continue;
       const long long o = static_cast<long long>(y) * lineSize + (col0 + j) * 4LL;
       if (o < 0 || o + 3 >= static_cast<long long>(memSize)) continue;
       uint8_t* p = buf + o;

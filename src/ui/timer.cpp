@@ -3,6 +3,8 @@
 // temperature log, and keeps the status text for a connected peer.
 #include "ui/timer.h"
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -48,7 +50,10 @@ void failedLinkScreen(Works* w, TimerState& s) {
     std::lock_guard lock(w->linkFaultMutex);
     std::snprintf(text, sizeof text, "Error! %s", w->linkFaultText);
   }
-  putString(9, 130, 300, text, 255, 255, 255, w->fb, 0, 0, 0, 0);
+  // A long device path would run off the screen from x 130: such a text is
+  // centred instead, so the whole message stays readable.
+  const int x = std::min(130, std::max(0, (w->fb->xSize - getStringSpace(9, text)) / 2));
+  putString(9, x, 300, text, 255, 255, 255, w->fb, 0, 0, 0, 0);
   w->menuPage = kLumoFailedLink;
   LoadButtons(w);
 }

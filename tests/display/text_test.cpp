@@ -155,6 +155,17 @@ TEST_F(TextTest, TextOffTheBufferIsDroppedAndTheBackgroundBufferCanBeTheTarget) 
   EXPECT_NE(std::memcmp(before.data(), fb->backMem, fb->memSize), 0);
 }
 
+TEST_F(TextTest, TextPastTheRightEdgeIsCutNotWrappedOntoTheNextRow) {
+  MemoryFrameBuffer fb(100, 40);
+  putString(9, 70, 35, "WWWWWW", 255, 255, 255, fb.get(), 0, 0, 0, 0);
+  // The left third of the screen stays untouched: nothing came round from the right.
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 30; ++x) {
+      const uint8_t* p = fb->drawMem + y * fb->lineSize + x * 4;
+      EXPECT_EQ(p[0] | p[1] | p[2], 0) << x << "," << y;
+    }
+}
+
 TEST_F(TextTest, SeveralThreadsDrawAtOnce) {
   std::vector<std::thread> threads;
   std::vector<std::unique_ptr<MemoryFrameBuffer>> fbs;
