@@ -159,7 +159,9 @@ int KeysSaveTune(Works* w, const KeyPress& key) {
       w->tuneMemAnt = WrapStep(w->tuneMemAnt, 1, 3);
       break;
     case 6:
-      if (w->tuneMode == 3) {
+      // The word decides, not `tuneMode`: the link thread puts the word in
+      // bypass (or back in line) without refreshing the decoded mode.
+      if (DecodeModoFromTuneval(w->tuneWord) == 3) {
         w->hintFlags |= kHintNotSaved;  // a bypassed tuner has nothing to store
       } else {
         LoadTabAtu(w, w->tuneMemBank, w->tuneMemAnt);
