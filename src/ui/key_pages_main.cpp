@@ -21,20 +21,18 @@ bool transmitting(Works* w) { return w->ampStatus[1] & 0x01; }
 
 // IN-ATT: steps through the four attenuations and standby.
 void stepAttenuator(Works* w) {
-  const int before = w->attStep;
-  int step = before + 1;
-  if (transmitting(w)) {
-    if (w->ampBypass == 1) {
-      // Leaving standby is refused while the transceiver transmits; the step
-      // stays where it was rather than counting past standby.
-      AddErrore(w, kErrCmdNotAvailable);
-      step = before;
-    } else if (step > 3) {
-      step = 0;  // no standby while transmitting
-    }
-  } else if (step > kAttStandby) {
-    step = 0;
+  const bool tx = transmitting(w);
+  if (tx && w->ampBypass == 1) {
+    // Leaving standby is refused while the transceiver transmits: nothing is
+    // sent (no "AB0;" under the carrier) and the step stays where it was,
+    // also when the amplifier reported standby while the step showed an
+    // attenuation.
+    AddErrore(w, kErrCmdNotAvailable);
+    return;
   }
+  const int last = tx ? 3 : kAttStandby;  // no standby while transmitting
+  int step = w->attStep + 1;
+  if (step > last || step < 0) step = 0;
   w->attStep = step;
   if (step <= 3) {
     w->Attenuator = step;

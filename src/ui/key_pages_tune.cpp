@@ -42,10 +42,15 @@ void stepTuner(Works* w, bool inductance, int delta) {
   const int now = inductance ? w->tuneL.load() : w->tuneC.load();
   const int next = now + delta;
   if (next >= 0 && next <= kTuneStepMax) {
-    if (inductance)
+    // SetI and SetC only rewrite the word: the decoded setting is what the next
+    // step starts from and what the page shows, so it moves with the word.
+    if (inductance) {
       SetI(w, next);
-    else
+      w->tuneL = next;
+    } else {
       SetC(w, next);
+      w->tuneC = next;
+    }
     IncPNTIn_CMDLinear(kCmdSetTuneWord, w);
   }
   StopSemaforoTuneval(w);
@@ -154,7 +159,9 @@ int KeysSaveTune(Works* w, const KeyPress& key) {
       w->tuneMemAnt = WrapStep(w->tuneMemAnt, 1, 3);
       break;
     case 6:
-      if (w->tuneMode == 3) {
+      // The word decides, not `tuneMode`: the link thread puts the word in
+      // bypass (or back in line) without refreshing the decoded mode.
+      if (DecodeModoFromTuneval(w->tuneWord) == 3) {
         w->hintFlags |= kHintNotSaved;  // a bypassed tuner has nothing to store
       } else {
         LoadTabAtu(w, w->tuneMemBank, w->tuneMemAnt);

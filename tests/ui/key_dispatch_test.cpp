@@ -1,0 +1,401 @@
+// The front-panel keys: per button-bar page a table of {button, long?, start
+// state} -> {page, queued amplifier commands, changed fields}.
+#include "ui/key_dispatch.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+
+#include "amp/amp_commands.h"
+#include "amp/errors.h"
+#include "display/memory_framebuffer.h"
+#include "menu_test_support.h"
+#include "platform/clock.h"
+#include "state/thread_starter.h"
+#include "tables/antenna_tables.h"
+#include "tables/table_io.h"
+#include "tune/tune_word.h"
+#include "ui/key_pages.h"
+#include "ui/lumomenu.h"
+
+namespace {
+
+using Fn = std::function<void(Works*)>;
+// One field expected after a key: its name, how to read it, the value.
+struct Is {
+  const char* what;
+  std::function<std::string(Works*)> get;
+  std::string want;
+};
+// clang-format off
+#define IS(field, value) \
+  Is { #field, [](Works* w) { return std::to_string(static_cast<long>(w->field)); }, std::to_string(value) }
+// clang-format on
+Is picture(const char* name) {
+  return {"picture", [](Works* w) { return std::string(w->pngName); }, name};
+}
+int band20m(Works* w, uint8_t BandRow::*field) {  // the default row that holds 14.07 MHz
+  std::lock_guard lock(w->bandMutex);
+  return w->bandTab[5].*field;
+}
+
+struct KeyCase {
+  int button;
+  bool held;
+  Fn given;  // start state besides the page
+  int page;  // page shown afterwards
+  std::vector<int> cmds;
+  std::vector<Is> fields = {};
+  Fn check = nullptr;
+};
+
+std::vector<LinkThread> gStarted;
+constexpr ThreadStarter kRecordingStarter{[](Works*, LinkThread t) { gStarted.push_back(t); }, nullptr, nullptr};
+
+class KeyDispatch : public AmpTest {
+ protected:
+  void SetUp() override {
+    AmpTest::SetUp();
+    w_->fb = fb_.get();
+    InitMenuLumo(w_.get());
+    LoadTabConfig(w_.get(), w_->NumBanco);  // the default table: 11 rows
+    w_->threadStarter = &kRecordingStarter;
+    gStarted.clear();
+  }
+  int press(int button, bool held = false) { return DecodeTasto(w_.get(), button, held ? 1 << (button - 1) : 0); }
+  void run(int page, const std::vector<KeyCase>& cases) {
+    for (size_t i = 0; i < cases.size(); ++i) {
+      const KeyCase& c = cases[i];
+      SCOPED_TRACE(testing::Message() << "page " << page << " case " << i << " button " << c.button);
+      w_->pngName[0] = 0;
+      if (c.given) c.given(w_.get());
+      drainCommands();
+      w_->menuPage = page;
+      EXPECT_EQ(press(c.button, c.held), 0);
+      EXPECT_EQ(w_->menuPage, c.page);
+      EXPECT_EQ(drainCommands(), c.cmds);
+      for (const Is& f : c.fields) EXPECT_EQ(f.get(w_.get()), f.want) << f.what;
+      if (c.check) c.check(w_.get());
+    }
+  }
+  bool exists(const std::string& path) { return std::filesystem::exists(host(path)); }
+  MemoryFrameBuffer fb_{800, 480};
+};
+
+// The key tables read best one case to a line.
+// clang-format off
+
+TEST_F(KeyDispatch, ScreenSaverWakeOnlyWakes) {
+  for (int button = 1; button <= 6; ++button) {
+    w_->saverOn = 1;
+    w_->lastKeyTime = 0;
+    run(kLumoMain, {{button, button == 3, nullptr, kLumoMain, {},
+                     {IS(saverOn, 0), picture("img1"), IS(NumBanco, 1), IS(antennaIndex, 0), IS(statusView, 0)}}});
+    EXPECT_GE(w_->lastKeyTime, platform::wallSeconds() - 1);
+  }
+  run(kLumoMain, {{3, false, nullptr, kLumoMain, {kCmdAntenna}, {IS(antennaIndex, 1)}}});
+}
+
+TEST_F(KeyDispatch, ButtonOneIsTheErrorKeyWhileErrorsAreListed) {
+  AddErrore(w_.get(), kErrHighSwr);
+  press(1);
+  EXPECT_EQ(w_->NumBanco, 1);
+  press(4);  // the other buttons keep their action
+  EXPECT_EQ(w_->menuPage, kLumoTune);
+  DeleteErrore(w_.get(), kErrHighSwr);
+  w_->errorFlags = 0;                   // the amplifier answered the protection reset
+  AddErrore(w_.get(), kErrTemp1Alarm);  // cleared only by cooling: MEM keeps working
+  w_->menuPage = kLumoMain;
+  press(1);
+  EXPECT_EQ(w_->NumBanco, 2);
+}
+
+TEST_F(KeyDispatch, MainPage) {
+  run(kLumoMain, {
+      {1, 0, [](Works* w) { w->NumBanco = 19; }, kLumoMain, {kCmdGeneralSettings}, {IS(NumBanco, 0)}},
+      // The information screen open: MEM only closes it, the bank stays.
+      {1, 0, [](Works* w) { w->statusView = kViewStatus; }, kLumoMain, {},
+       {IS(statusView, 0), picture("img1"), IS(NumBanco, 0)}},
+      {1, 1, nullptr, kLumoUtilities, {}, {IS(statusView, kViewUtilities), picture("statusB")}},
+      {1, 1, nullptr, kLumoMain, {}, {IS(statusView, 0), picture("img1")}},
+      {1, 0, [](Works* w) { w->statusView = kViewUtilities; }, kLumoMain, {}, {IS(statusView, 0), IS(NumBanco, 0)}},
+      {2, 1, [](Works* w) { w->attStep = 1; }, kLumoMain, {}, {IS(attStep, 1)}},
+      {3, 0, [](Works* w) { w->NumBanco = 1, w->antennaIndex = 2; }, kLumoMain, {kCmdAntenna}, {IS(antennaIndex, 0)},
+       [](Works* w) { EXPECT_EQ(band20m(w, &BandRow::ant), 1); }},
+      {3, 1, nullptr, kLumoMain, {kCmdAntenna}, {IS(antennaIndex, 1)}},
+      {4, 0, nullptr, kLumoTune, {}}, {4, 1, nullptr, kLumoTune, {}},
+      {5, 0, nullptr, kLumoSetupList, {}}, {5, 1, nullptr, kLumoSetupList, {}},
+      {6, 0, [](Works* w) { w->screenPage = 5, w->statusView = kViewUtilities, w->peak2.value = 50; }, kLumoMain, {},
+       {IS(screenPage, 1), IS(statusView, 0), IS(peak2.value, 0), picture("img1")}},
+      {6, 0, [](Works* w) { w->screenPage = 2; }, kLumoMain, {}, {IS(screenPage, 3)}},
+      {6, 1, nullptr, kLumoMain, {}, {IS(screenPage, 3), IS(statusView, kViewStatus), picture("status")}},
+  });
+  EXPECT_EQ(EscFromStatus(w_.get()), 1);
+  EXPECT_EQ(EscFromStatus(w_.get()), 0);
+  w_->statusView = kViewFilters;
+  EXPECT_EQ(EscFromStatus(w_.get()), 0);
+  EXPECT_EQ(w_->statusView, kViewFilters);
+}
+
+TEST_F(KeyDispatch, AttenuatorStepsAndStandby) {
+  struct {
+    int step, ampBypass, tx, wantStep, wantAtt;
+    std::vector<int> cmds;
+  } cases[] = {
+      {0, 0, 0, 1, 1, {kCmdAttenuator}}, {3, 0, 0, 4, 2, {kCmdAmpBypass}}, {9, 0, 0, 0, 0, {kCmdAttenuator}},
+      {4, 1, 0, 0, 0, {kCmdAttenuator, kCmdAmpInLine}}, {2, 1, 0, 3, 3, {kCmdAttenuator, kCmdAmpInLine}},
+      {2, 0, 1, 3, 3, {kCmdAttenuator}},
+      {3, 0, 1, 0, 0, {kCmdAttenuator}},  // no standby while transmitting
+      {4, 1, 1, 4, 2, {}},                // leaving standby under the carrier is refused,
+      {1, 1, 1, 1, 2, {}},                // also when the amplifier reported the standby
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "step " << c.step << " bypass " << c.ampBypass << " tx " << c.tx);
+    DeleteErrore(w_.get(), kErrCmdNotAvailable);
+    w_->attStep = c.step, w_->Attenuator = 2, w_->ampBypass = c.ampBypass;
+    w_->ampStatus[1] = 0x10 | c.tx;
+    const bool refused = c.tx && c.ampBypass;
+    run(kLumoMain, {{2, 0, nullptr, kLumoMain, c.cmds, {IS(attStep, c.wantStep), IS(Attenuator, c.wantAtt)}}});
+    EXPECT_EQ(ExistError(w_.get(), kErrCmdNotAvailable), refused ? 1 : 0);
+    EXPECT_EQ(band20m(w_.get(), &BandRow::ampEnable), refused || c.wantStep <= 3 ? 1 : 0);
+  }
+  for (int tx : {0, 1}) {
+    w_->ampStatus[1] = tx, w_->ampBypass = 0, w_->attStep = 0;
+    std::vector<int> steps;
+    for (int i = 0; i < 6; ++i) press(2), steps.push_back(w_->attStep);
+    EXPECT_EQ(steps, (tx ? std::vector<int>{1, 2, 3, 0, 1, 2} : std::vector<int>{1, 2, 3, 4, 0, 1}));
+  }
+}
+
+TEST_F(KeyDispatch, SetupListPage) {
+  run(kLumoSetupList, {
+      {3, 0, [](Works* w) { w->menuRow = 0, w->menuSub = 2; }, kLumoSetupList, {}, {IS(menuRow, 31), IS(menuSub, 0)}},
+      {4, 0, [](Works* w) { w->menuSub = 2; }, kLumoSetupList, {}, {IS(menuRow, 0), IS(menuSub, 0)}},
+      {4, 1, nullptr, kLumoSetupList, {}, {IS(menuRow, 1)}}, {3, 0, nullptr, kLumoSetupList, {}, {IS(menuRow, 0)}},
+      {2, 0, nullptr, kLumoSetupList, {}, {IS(menuRow, 0)}}, {6, 0, nullptr, kLumoValueEdit, {}},
+      {1, 0, nullptr, kLumoMain, {}},
+  });
+}
+
+TEST_F(KeyDispatch, TunePage) {
+  const Fn notSaved = [](Works* w) { w->hintFlags = 0x02; };
+  std::vector<int> setUp = {kCmdProtectionsOff, kCmdClearProtections, kCmdThresholds, kCmdAmpInLine,
+                            kCmdAntennaMode, kCmdAntenna, kCmdAttenuator};
+  std::vector<int> withFreq = setUp;
+  withFreq.insert(withFreq.begin() + 2, kCmdFrequency);
+  run(kLumoTune, {
+      {1, 0, [](Works* w) { w->tunerRunning = 1, w->hintFlags = 2; }, kLumoTune, {}, {IS(hintFlags, 0)}},
+      {1, 0, [](Works* w) { w->tunerRunning = 0; }, kLumoMain, {}},
+      {4, 0, [](Works* w) { w->atuBypass = 1, w->AutoTuneMode = kAtmEnabled, w->hintFlags = 2; }, kLumoTune, {},
+       {IS(tunerRunning, 0), IS(hintFlags, 2)}},
+      {4, 0, [](Works* w) { w->atuBypass = 0; }, kLumoTune,
+       {kCmdProtectionsOn, kCmdAttenuatorTune, kCmdThresholds, kCmdClearProtections, kCmdProtectionsOff},
+       {IS(tunerRunning, 1), IS(hintFlags, 0)}},
+      {4, 0, nullptr, kLumoTune, {kCmdAttenuator}, {IS(tunerRunning, 0)}},  // a running tune is aborted
+      {5, 0, notSaved, kLumoTune, {kCmdTunerBypass}, {IS(atuBypass, 1), IS(hintFlags, 0)}},
+      {5, 0, nullptr, kLumoTune, {kCmdNeutralTune}, {IS(atuBypass, 0)}},  // nothing stored: the neutral setting
+      {6, 0, notSaved, kLumoManualTune, {kCmdReadTuneWord}, {IS(manualMode, 1), IS(hintFlags, 0)}},
+      {6, 0, nullptr, kLumoTune, {}, {IS(manualMode, 0)}},
+      {6, 1, [](Works* w) { w->ModeWorkIdx = 0; }, kLumoTune, setUp},
+      {6, 1, [](Works* w) { w->ModeWorkIdx = 2; }, kLumoTune, withFreq},
+      {2, 0, notSaved, kLumoTune, {}, {IS(hintFlags, 0)}},
+  });
+}
+
+TEST_F(KeyDispatch, ManualTuneStepsStopAtTheRangeEndsAndRepeat) {
+  struct {
+    int button, startL, startC, wantL, wantC;
+  } cases[] = {{3, 510, 7, 511, 7}, {3, 511, 7, 511, 7}, {2, 1, 7, 0, 7}, {2, 0, 7, 0, 7},
+               {5, 7, 510, 7, 511}, {5, 7, 511, 7, 511}, {4, 7, 1, 7, 0}, {4, 7, 0, 7, 0}};
+  for (const auto& c : cases) {
+    SetI(w_.get(), c.startL), SetC(w_.get(), c.startC);
+    w_->tuneL = c.startL, w_->tuneC = c.startC;
+    const bool moved = c.wantL != c.startL || c.wantC != c.startC;
+    const std::vector<int> cmds = moved ? std::vector<int>{kCmdSetTuneWord} : std::vector<int>{};
+    run(kLumoManualTune,
+        {{c.button, 0, nullptr, kLumoManualTune, cmds, {IS(tuneL, c.wantL), IS(tuneC, c.wantC), IS(tuneSem, 0)}}});
+    EXPECT_EQ(DecodeInduttanzaFromTuneval(w_->tuneWord), c.wantL);
+    EXPECT_EQ(DecodeCapacitaFromTuneval(w_->tuneWord), c.wantC);
+  }
+  // Holding "up C" repeats each step from where the last one ended.
+  w_->tuneC = 508, w_->hintFlags = 0x01;
+  std::vector<int> seen;
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(DecodeTasto(w_.get(), 5, 0x11), 0x10);
+    seen.push_back(w_->tuneC);
+  }
+  EXPECT_EQ(seen, (std::vector<int>{509, 510, 511, 511}));
+  EXPECT_EQ(drainCommands().size(), 3u);
+  EXPECT_EQ(w_->hintFlags, 0x01);  // still held
+}
+
+TEST_F(KeyDispatch, ManualTunePage) {
+  const auto caption = [](const char* text) {
+    return Is{"caption", [](Works*) { return std::string(GetLumoPage(kLumoManualTune).caption[10]); }, text};
+  };
+  run(kLumoManualTune, {
+      {1, 1, [](Works* w) { SetMode(w, 1); }, kLumoManualTune, {kCmdSetTuneWord}, {IS(tuneMode, 2)}},
+      {1, 1, nullptr, kLumoManualTune, {kCmdSetTuneWord}, {IS(tuneMode, 3)}},
+      {1, 1, nullptr, kLumoManualTune, {kCmdSetTuneWord}, {IS(tuneMode, 1)}},
+      {1, 1, [](Works* w) { w->tunerRunning = 1; }, kLumoManualTune, {}, {IS(tuneMode, 1)}},
+      {6, 0, [](Works* w) { w->manualTune = 0, w->ampStatus[0] = 1, w->anMode = 2; }, kLumoManualTune,
+       {kCmdAntennaMode}, {caption("StopTX"), IS(manualTune, 0x13), IS(anMode, 0)}},
+      {6, 0, [](Works* w) { w->manualTune = 0xFF; }, kLumoManualTune, {}, {caption("StartTX"), IS(manualTune, 0xCD)}},
+      {6, 0, [](Works* w) { w->ampStatus[0] = 0; }, kLumoManualTune, {}, {caption("StopTX"), IS(manualTune, 0xCF)}},
+      {1, 0, [](Works* w) { w->manualTune = 0x06, w->NumBanco = 4, w->antennaIndex = 2; }, kLumoSaveTune, {},
+       {IS(manualTune, 0x05), IS(tuneMemBank, 4), IS(tuneMemAnt, 2)}},
+  });
+}
+
+TEST_F(KeyDispatch, FailedLinkPage) {
+  struct {
+    int link, button;
+    std::vector<LinkThread> started;
+    const char* flags;  // EnableCAT, enaser, EnableFFT afterwards
+    int fault;
+  } cases[] = {
+      {1, 5, {}, "111", -1},  // the amplifier link reopens its own port
+      {2, 5, {LinkThread::CatRelay}, "111", -1}, {3, 5, {LinkThread::ExtIo}, "111", -1},
+      {5, 5, {LinkThread::Spectrum}, "111", -1}, {1, 6, {}, "111", -1}, {2, 6, {}, "011", -1},
+      {3, 6, {}, "101", -1}, {5, 6, {}, "110", -1}, {3, 1, {}, "111", 3}, {3, 4, {}, "111", 3},
+  };
+  for (const auto& c : cases) {
+    SetupRecord& s = *w_->setup;
+    s.EnableCAT = s.enaser = s.EnableFFT = '1';
+    gStarted.clear();
+    w_->linkFault = c.link;
+    run(kLumoFailedLink, {{c.button, 0, nullptr, kLumoFailedLink, {}, {IS(linkFault, c.fault)}}});
+    EXPECT_EQ(gStarted, c.started) << c.link;
+    EXPECT_EQ((std::string{s.EnableCAT, s.enaser, s.EnableFFT}), c.flags) << c.link;
+  }
+}
+
+TEST_F(KeyDispatch, UtilitiesAndBandTablePages) {
+  const auto pwr = [](int tenths) {
+    return Is{"pwr", [](Works* w) {
+      std::lock_guard lock(w->bandMutex);
+      return std::to_string(std::lround(w->bandTab[0].pwr * 10));
+    }, std::to_string(tenths)};
+  };
+  const Fn saved = [this](Works*) { EXPECT_NE(readHost(tables::bandTablePath(1)).find(" 0.1\n"), std::string::npos); };
+  run(kLumoUtilities, {
+      {3, 0, [](Works* w) { w->bandSelRow = 0, w->bandSelCol = -1; }, kLumoUtilities, {}, {IS(bandSelRow, 10)}},
+      {4, 0, nullptr, kLumoUtilities, {}, {IS(bandSelRow, 0)}},
+      {2, 0, [](Works* w) { w->ModeWorkIdx = 2; }, kLumoUtilities, {kCmdGeneralSettings}, {IS(ModeWorkIdx, 0)}},
+      {5, 0, nullptr, kLumoBankUtilities, {}},
+      {6, 0, nullptr, kLumoAntennaEdit, {}, {IS(bandSelCol, 0)}},
+  });
+  run(kLumoAntennaEdit, {
+      {2, 0, nullptr, kLumoAntennaEdit, {}, {IS(bandSelCol, 4)}},
+      {3, 0, nullptr, kLumoAntennaEdit, {}, {IS(bandSelCol, 0)}},
+      {4, 0, nullptr, kLumoAntennaEdit, {}, {pwr(1)}}, {6, 0, nullptr, kLumoAntennaEdit, {}, {}, saved},
+      {4, 0, nullptr, kLumoAntennaEdit, {}, {pwr(2)}}, {5, 0, nullptr, kLumoAntennaEdit, {}, {pwr(1)}},
+      {4, 0, nullptr, kLumoAntennaEdit, {}, {pwr(2)}},
+      {1, 0, nullptr, kLumoUtilities, {}, {IS(bandSelCol, -1), pwr(1)}},  // what was not saved is dropped
+  });
+  run(kLumoUtilities, {
+      {1, 0, [](Works* w) { w->statusView = kViewUtilities; }, kLumoMain, {}, {IS(statusView, 0), picture("img1")}},
+  });
+}
+
+TEST_F(KeyDispatch, SaveTunePage) {
+  const std::string file = tables::tuneMemPath(7, 2);
+  run(kLumoSaveTune, {
+      {2, 0, [](Works* w) { w->tuneMemBank = 19, w->tuneMemAnt = 2; }, kLumoSaveTune, {}, {IS(tuneMemBank, 0)}},
+      {2, 0, [](Works* w) { w->tuneMemBank = 6; }, kLumoSaveTune, {}, {IS(tuneMemBank, 7), IS(tuneMemAnt, 2)}},
+      {3, 0, nullptr, kLumoSaveTune, {}, {IS(tuneMemAnt, 0)}}, {3, 1, nullptr, kLumoSaveTune, {}, {IS(tuneMemAnt, 1)}},
+      // The word in bypass as the link thread leaves it, the decoded mode still "CL".
+      {6, 0, [](Works* w) { w->tuneMemAnt = 2, SetMode(w, 1), w->tuneWord = kTuneModeBypass; }, kLumoTune, {},
+       {IS(hintFlags, 2)}, [&](Works*) { EXPECT_FALSE(exists(file)); }},
+      {6, 0, [](Works* w) { w->hintFlags = 0, SetMode(w, 1), SetI(w, 50), SetC(w, 100); }, kLumoTune,
+       {kCmdGeneralSettings}, {IS(hintFlags, 0)},  // the current bank is loaded again
+       [&](Works*) { EXPECT_NE(readHost(file).find(" 1 1 50 100\n"), std::string::npos); }},
+      {1, 0, nullptr, kLumoMain, {}},
+  });
+}
+
+TEST_F(KeyDispatch, BankPages) {
+  const std::string bank1 = "!Vyr\n160m 1800000 2000000 1 2 0 1 0.0\n80m 3500000 4000000 0 0 1 0 12.5\n";
+  writeHost(tables::bandTablePath(1), bank1);
+  for (int b : {0, 3, 7, 19}) writeHost(tables::tuneMemPath(b, 1), "");
+  const auto files = [this](std::vector<int> deleted, std::vector<int> kept) {
+    return [=, this](Works*) {
+      for (int b : deleted) EXPECT_FALSE(exists(tables::tuneMemPath(b, 1))) << b;
+      for (int b : kept) EXPECT_TRUE(exists(tables::tuneMemPath(b, 1))) << b;
+    };
+  };
+  const Fn copied = [&](Works*) { EXPECT_EQ(readHost(tables::bandTablePath(5)), bank1); };
+  const Fn anyRow = [](Works* w) { w->bandRowIdx = 4; };
+  run(kLumoBankUtilities, {
+      {4, 0, nullptr, kLumoBankUtilities, {}}, {2, 0, nullptr, kLumoBankCopy, {}, {IS(copyFrom, 1)}},
+  });
+  run(kLumoBankCopy, {
+      {2, 0, [](Works* w) { w->copyFrom = 19; }, kLumoBankCopy, {}, {IS(copyFrom, 0)}},
+      {3, 0, [](Works* w) { w->copyTo = 19; }, kLumoBankCopy, {}, {IS(copyTo, 0)}},
+      {3, 0, [](Works* w) { w->copyFrom = 1, w->copyTo = 4; }, kLumoBankCopy, {}, {IS(copyTo, 5)}},
+      {6, 0, nullptr, kLumoUtilities, {}, {}, copied}, {1, 0, nullptr, kLumoUtilities, {}},
+  });
+  run(kLumoBankUtilities, {
+      {3, 0, nullptr, kLumoBankReset, {}, {IS(resetBank, 1)}}, {1, 0, nullptr, kLumoUtilities, {}},
+  });
+  run(kLumoBankReset, {
+      {2, 0, [](Works* w) { w->resetBank = 2; }, kLumoBankReset, {}, {IS(resetBank, 3)}},
+      {6, 0, anyRow, kLumoUtilities, {kCmdGeneralSettings}, {IS(bandRowIdx, -1)}, files({3}, {0, 7, 19})},
+      {2, 0, [](Works* w) { w->resetBank = 19; }, kLumoBankReset, {}, {IS(resetBank, 20)}},  // MAXbank: all banks
+      {6, 0, anyRow, kLumoUtilities, {kCmdGeneralSettings}, {IS(bandRowIdx, -1)}, files({0, 7, 19}, {})},
+      {2, 0, nullptr, kLumoBankReset, {}, {IS(resetBank, 0)}}, {1, 0, nullptr, kLumoUtilities, {}},
+  });
+}
+
+TEST_F(KeyDispatch, FiltersPage) {
+  const auto enabled = [](int v) {
+    return Is{"enabled", [](Works* w) {
+      std::lock_guard lock(w->filterMutex);
+      return std::to_string(w->filterTab[3].enabled);
+    }, std::to_string(v)};
+  };
+  run(kLumoFilters, {
+      {2, 0, [](Works* w) { w->filterSel = 0; }, kLumoFilters, {}, {IS(filterSel, 7)}},
+      {3, 0, nullptr, kLumoFilters, {}, {IS(filterSel, 0)}},
+      {5, 0, [](Works* w) { w->filterSel = 3; }, kLumoFilters, {}, {enabled(1)}},
+      {6, 0, nullptr, kLumoFilters, {}, {enabled(0)}}, {1, 0, nullptr, kLumoFilters, {}},
+      {1, 0, [](Works* w) { w->statusView = kViewFilters; }, kLumoMain, {}, {IS(statusView, 0), picture("img1")}},
+  });
+  EXPECT_FALSE(readHost("/opt/set/filter.txt").empty());
+}
+
+// clang-format on
+
+// The value-edit page, on the address row whose four keys all act differently.
+class KeyValueEdit : public MenuTest {};
+
+TEST_F(KeyValueEdit, KeysPassTheirCodesAndTheRepeat) {
+  MemoryFrameBuffer fb{800, 480};
+  w_->fb = fb.get();
+  const auto press = [&](int button, int held = 0) {
+    w_->menuPage = kLumoValueEdit;
+    return DecodeTasto(w_.get(), button, held);
+  };
+  w_->menuRow = kRowIp;
+  for (int button : {5, 3, 4, 2}) press(button);  // "+" byte 3, ">" cursor 0, "-" byte 0, "<" cursor 3
+  EXPECT_EQ(shown(kRowIp), "255.0.0.1");
+  EXPECT_EQ(CntIP, 3);
+  w_->menuRow = kRowTargetSwr;
+  for (int button = 2; button <= 5; ++button) EXPECT_EQ(press(button, 1 << (button - 1)), 1) << button;
+  w_->menuRow = kRowMaxBank;
+  w_->MAXbank = 5;
+  EXPECT_EQ(press(5, 0x10), 0);
+  const struct {
+    int view, page;
+  } enters[] = {{0, kLumoSetupList}, {kViewUtilities, kLumoUtilities}, {kViewFilters, kLumoFilters}};
+  for (const auto& e : enters) {
+    w_->statusView = e.view;
+    EXPECT_EQ(press(6), 0);
+    EXPECT_EQ(w_->menuPage, e.page);
+  }
+  EXPECT_EQ(saved("MAXbank"), "6");  // ENTER saves
+}
+
+}  // namespace
