@@ -326,7 +326,11 @@ TEST_F(KeyDispatch, BankPages) {
       for (int b : kept) EXPECT_TRUE(exists(tables::tuneMemPath(b, 1))) << b;
     };
   };
-  const Fn copied = [&](Works*) { EXPECT_EQ(readHost(tables::bandTablePath(5)), bank1); };
+  // The copy takes the origin's rows; its header names the interface in use.
+  const Fn copied = [&](Works* w) {
+    EXPECT_EQ(readHost(tables::bandTablePath(5)),
+              std::string(w->ModeWorkIdx == 1 ? "!Vyr" : w->ModeWorkIdx == 2 ? "!817" : "!Gen") + bank1.substr(4));
+  };
   const Fn anyRow = [](Works* w) { w->bandRowIdx = 4; };
   run(kLumoBankUtilities, {
       {4, 0, nullptr, kLumoBankUtilities, {}}, {2, 0, nullptr, kLumoBankCopy, {}, {IS(copyFrom, 1)}},
