@@ -12,6 +12,7 @@
 
 #include "amp/linear.h"
 #include "amp_sim.h"
+#include "link_rig.h"
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/paths.h"
@@ -30,25 +31,15 @@ constexpr double kCycleBytes = 5 + 39 + 5 + 17;
 constexpr double kCyclePauseSeconds = 0.010 + 0.020 + 2 * 0.0005;
 
 void BM_StatusPollRate(benchmark::State& state) {
-  char tmpl[] = "/tmp/hfamp-bench-poll-XXXXXX";
-  std::string root = ::mkdtemp(tmpl);
-  sim::makeSandbox(root);
-  platform::setRoot(root);
-  platform::setLogObserver([](const std::string&) {});
-  sim::AmpSim amp;
-  amp.linkSlaveTo(root + "/dev/ttyAMA0");
-  amp.start();
-  auto works = std::make_unique<Works>();
-  SetupRecord setup{};
-  std::strcpy(setup.LinPort, "/dev/ttyAMA0");
-  works->setup = &setup;
-  InitGlobalVar(works.get());
+  LinkRig rig("poll");
+  sim::AmpSim& amp = rig.amp;
+  Works* works = rig.works.get();
   const double seconds = state.range(0);
   uint64_t polls = 0, exchanges = 0;
   for (auto _ : state) {
     amp.clearReceived();
     works->running = 1;
-    std::thread link(Linear, works.get());
+    std::thread link(Linear, works);
     platform::sleepMs(static_cast<long>(seconds * 1000));
     works->running = 0;
     link.join();
@@ -65,11 +56,6 @@ void BM_StatusPollRate(benchmark::State& state) {
   state.counters["bytes_ms_per_cycle"] = kCycleBytes * kByteSeconds * 1000;
   state.counters["misframes"] = works->linkChkErrors + works->linkRunts + works->linkOverflows;
   state.counters["retries"] = works->retryTotal.load();
-  amp.stop();
-  platform::setLogObserver({});
-  platform::setRoot("");
-  std::error_code ec;
-  std::filesystem::remove_all(root, ec);
 }
 BENCHMARK(BM_StatusPollRate)->Arg(5)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 

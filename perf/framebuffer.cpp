@@ -1,12 +1,13 @@
 // fbSetBack + fbRealize of an 800 x 480 x 32 frame against a plain memcpy of
 // the same bytes: the two whole-screen copies every tick makes.
+#include "display/framebuffer.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstring>
 #include <vector>
 
-#include "display/framebuffer.h"
 #include "display/memory_framebuffer.h"
 
 namespace {
@@ -29,12 +30,20 @@ void BM_SetBackAndRealize(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   // The same two copies done with memcpy, for the ratio.
-  const double ours = secondsPer([&] { fbSetBack(fb.get()); fbRealize(fb.get()); benchmark::ClobberMemory(); }, 200);
-  const double plain = secondsPer([&] {
-    std::memcpy(a.data(), b.data(), a.size());
-    std::memcpy(b.data(), a.data(), a.size());
-    benchmark::ClobberMemory();
-  }, 200);
+  const double ours = secondsPer(
+      [&] {
+        fbSetBack(fb.get());
+        fbRealize(fb.get());
+        benchmark::ClobberMemory();
+      },
+      200);
+  const double plain = secondsPer(
+      [&] {
+        std::memcpy(a.data(), b.data(), a.size());
+        std::memcpy(b.data(), a.data(), a.size());
+        benchmark::ClobberMemory();
+      },
+      200);
   state.counters["ratio_to_memcpy"] = ours / plain;
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * 2 * fb->memSize);
 }

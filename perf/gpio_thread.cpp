@@ -11,14 +11,14 @@
 #include <memory>
 #include <thread>
 
-#include "state/init_globals.h"
-#include "state/setup_record.h"
-#include "state/works.h"
 #include "front_panel.h"
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 #include "sandbox.h"
+#include "state/init_globals.h"
+#include "state/setup_record.h"
+#include "state/works.h"
 
 namespace {
 

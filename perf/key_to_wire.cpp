@@ -13,6 +13,7 @@
 
 #include "amp/linear.h"
 #include "amp_sim.h"
+#include "link_rig.h"
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/paths.h"
@@ -25,28 +26,18 @@
 namespace {
 
 void BM_KeyToWire(benchmark::State& state) {
-  char tmpl[] = "/tmp/hfamp-bench-key-XXXXXX";
-  std::string root = ::mkdtemp(tmpl);
-  sim::makeSandbox(root);
-  platform::setRoot(root);
-  platform::setLogObserver([](const std::string&) {});
-  sim::AmpSim amp;
-  amp.linkSlaveTo(root + "/dev/ttyAMA0");
-  amp.start();
-  auto works = std::make_unique<Works>();
-  SetupRecord setup{};
-  std::strcpy(setup.LinPort, "/dev/ttyAMA0");
-  works->setup = &setup;
-  InitGlobalVar(works.get());
+  LinkRig rig("key");
+  sim::AmpSim& amp = rig.amp;
+  Works* works = rig.works.get();
   works->running = 1;
   works->menuPage = kLumoMain;
-  std::thread link(Linear, works.get());
+  std::thread link(Linear, works);
   platform::sleepMs(1500);  // the start-up commands go out first
   int64_t worstUs = 0;
   for (auto _ : state) {
     const size_t from = amp.received().size();
     const int64_t start = platform::monotonicUs();
-    DecodeTasto(works.get(), 3, 0);  // ANT: "SA%d;"
+    DecodeTasto(works, 3, 0);  // ANT: "SA%d;"
     amp.waitFor(
         [&](const std::vector<sim::AmpSim::Received>& r) {
           for (size_t i = from; i < r.size(); ++i)
@@ -61,11 +52,6 @@ void BM_KeyToWire(benchmark::State& state) {
   state.counters["worst_ms"] = static_cast<double>(worstUs) / 1000;
   works->running = 0;
   link.join();
-  amp.stop();
-  platform::setLogObserver({});
-  platform::setRoot("");
-  std::error_code ec;
-  std::filesystem::remove_all(root, ec);
 }
 BENCHMARK(BM_KeyToWire)->Iterations(40)->UseManualTime()->Unit(benchmark::kMillisecond);
 
