@@ -30,14 +30,16 @@ constexpr long kPauseAfterBadFrameMs = 20;
 constexpr int64_t kReopenIntervalMs = 5000;
 constexpr long kReopenPollMs = 20;
 
+// The fault is recorded before it is logged, so whoever reads the log line
+// finds the fault already set.
 void setLinkFault(Works* w, const char* what, const char* port) {
-  platform::sysLog(kErr, "%s %s", what, port);
-  platform::errPrintf("%s %s\n", what, port);
   {
     std::lock_guard lock(w->linkFaultMutex);
     std::snprintf(w->linkFaultText, sizeof w->linkFaultText, "Linear: %s %s", what, port);
   }
   w->linkFault = 1;
+  platform::sysLog(kErr, "%s %s", what, port);
+  platform::errPrintf("%s %s\n", what, port);
 }
 
 // Handles what the framer made of one byte.
