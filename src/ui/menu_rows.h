@@ -94,6 +94,6 @@ void GetLblInterface(int type, char* out);
 
 // The live captions of the bank-copy page (origin and destination bank), the
 // bank-reset page (the bank, or "  ALL") and the utilities page (the interface).
-void LblCOPY(Works* works);
-void LblRESET(Works* works);
-void LblMenuAntenna(Works* works);
+void LblCOPY(Works* works);         // captions of the bank-copy page ("Lbl": label)
+void LblRESET(Works* works);        // captions of the bank-reset page
+void LblMenuAntenna(Works* works);  // the interface caption of the utilities page
