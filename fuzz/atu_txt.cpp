@@ -2,6 +2,7 @@
 // writing outside the memory, and the saved text must load back to itself.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ParseTabAtu(works.get(), 1, std::string(reinterpret_cast<const char*>(data), size));
   std::string once = FormatTabAtu(works.get(), 1);
   ParseTabAtu(again.get(), 1, once);
-  if (FormatTabAtu(again.get(), 1) != once) std::abort();
+  // Compared slot by slot rather than formatted again: formatting all the
+  // slots is most of the cost of an input.
+  if (std::memcmp(works->tuneMem[1], again->tuneMem[1], sizeof works->tuneMem[1]) != 0) std::abort();
   return 0;
 }
