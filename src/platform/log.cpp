@@ -70,6 +70,19 @@ void errPrintf(const char* fmt, ...) {
   if (gObserver) gObserver("2: " + text);
 }
 
+void outPrintf(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  std::string text = format(fmt, ap);
+  va_end(ap);
+  std::lock_guard lock(gLogMutex);
+  if (gOutput) {
+    ssize_t rc = ::write(STDOUT_FILENO, text.data(), text.size());
+    (void)rc;
+  }
+  if (gObserver) gObserver("1: " + text);
+}
+
 void sysLog(LogLevel level, const char* fmt, ...) {
   va_list ap;
   va_start(ap, fmt);

@@ -12,14 +12,16 @@ enum class LogLevel { Error, Info };
 
 // printf-style line(s) to standard error, written as one piece.
 void errPrintf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// printf-style text to standard output, written as one piece.
+void outPrintf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // printf-style message to the system log.
 void sysLog(LogLevel level, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 inline constexpr LogLevel kErr = LogLevel::Error;
 inline constexpr LogLevel kInfo = LogLevel::Info;
 
 // Tests observe everything written through errPrintf and sysLog. The observer is
-// called with "E: " or "I: " before system-log texts and "2: " before standard
-// error texts. Pass an empty function to remove it.
+// called with "E: " or "I: " before system-log texts, "2: " before standard
+// error texts and "1: " before standard output texts. Pass an empty function to remove it.
 using LogObserver = std::function<void(const std::string&)>;
 void setLogObserver(LogObserver observer);
 

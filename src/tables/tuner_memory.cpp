@@ -134,8 +134,7 @@ void ParseTabAtu(Works* works, int antenna, const std::string& text) {
     long idx = in.decimal();
     if (!in.ok() || idx < 0 || idx >= kTuneMemSlots) {
       platform::errPrintf("LoadTabAtu Errore idx\n");
-      std::fputs("LoadTabAtu Errore idx", stdout);
-      std::fflush(stdout);
+      platform::outPrintf("LoadTabAtu Errore idx");
       continue;
     }
     in.decimal();  // the frequency column: the index alone decides the slot
