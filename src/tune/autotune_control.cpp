@@ -2,8 +2,11 @@
 
 #include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
+#include "amp/errors.h"
 #include "platform/log.h"
 #include "state/works.h"
+#include "tables/tuner_memory.h"
+#include "tune/tune_records.h"
 
 using platform::errPrintf;
 
@@ -30,6 +33,12 @@ void GoTune(Works* w) {
 void StartAutotune(Works* w) {
   if (w->atuBypass) return;  // a bypassed tuner is not tuned
   w->tuneStepNo = 0;
+  // Nothing of an earlier tune may be judged as this one's measurement.
+  {
+    std::lock_guard lock(TuneRecordsLock());
+    Clr_vTuneParam(w);
+    TuneRecordsRef().cnttune = 0;
+  }
   IncPNTIn_CMDLinear(kCmdProtectionsOn, w);
   IncPNTIn_CMDLinear(kCmdAttenuatorTune, w);
   // The carrier must not trip the input threshold while the tuner searches.
@@ -47,11 +56,20 @@ void StartAutotune(Works* w) {
   errPrintf("--------- START AUTO TUNE (%x) %i\n", w->AutoTuneMode.load(), w->tuneStepNo.load());
 }
 
-// Until the tuning cycle measures, an ended tune has nothing to store: the
-// normal attenuation and thresholds come back and the handshake is told.
 void EscAutoTune(Works* w, int store) {
-  (void)store;
+  std::lock_guard lock(TuneRecordsLock());
+  TuneRecords& r = TuneRecordsRef();
+  const float swr = r.tuneParam.swr;
+  if (swr <= kTuneMaxStoredSwr) {
+    if (store == 1) InsertTuneToMem(w, w->NumBanco, w->antennaIndex);
+  } else if (r.cnttune > 0) {
+    // An abort before the first measurement has nothing to judge: only a
+    // measured tune can have ended too high.
+    AddErrore(w, kErrTuneMaxSwr);
+    errPrintf("------- ERRORE MAX TUNE (%f)\n", swr);
+  }
   IncPNTIn_CMDLinear(kCmdAttenuator, w);
+  r.cnttune = 0;
   if (w->AutoTuneMode & kAtmEnabled) w->AutoTuneMode.fetch_or(kAtmEnded);
   w->sogliaIdx = -1;
   w->tunerRunning = 0;

@@ -139,7 +139,9 @@ TEST_F(Decode, StatusBitsAndTheirErrors) {
     decode(status(0, c.s1, 0, 0, 0, 0, 2048, 2048, c.s2));
     for (int code : c.raised) EXPECT_TRUE(has(code)) << code;
     for (int code : c.absent) EXPECT_FALSE(has(code)) << code;
-    if (c.detail) EXPECT_STREQ(GetErrorDescriptor(w_.get(), kErrProtection).line2, c.detail);
+    if (c.detail) {
+      EXPECT_STREQ(GetErrorDescriptor(w_.get(), kErrProtection).line2, c.detail);
+    }
   }
   // The bits clearing clear their errors.
   decode(status(0, 0, 0, 0, 0, 0, 2048, 2048, 0));
