@@ -5,6 +5,7 @@
 #include "state/works.h"
 #include "ui/button_labels.h"
 #include "ui/lumomenu.h"
+#include "ui/tune_labels.h"
 #include "works_fixture.h"
 
 namespace {
@@ -65,6 +66,32 @@ TEST_F(DynamicCaptionsTest, RefreshingOnePageLeavesTheOthersAlone) {
   RefreshDynamicCaptions(w_.get(), kLumoMain);
   const LumoPage after = GetLumoPage(kLumoTune);
   for (int c = 0; c < kLumoCaptions; ++c) EXPECT_STREQ(after.caption[c], before.caption[c]) << c;
+}
+
+}  // namespace
+
+namespace {
+
+// The named label refreshes write only while their page is shown.
+TEST_F(DynamicCaptionsTest, NamedLabelsWriteOnlyOnTheirPage) {
+  w_->menuPage = kLumoMain;
+  w_->tuneL = 17, w_->tuneC = 300, w_->tuneMode = 2;
+  ImpostaLblManuale(w_.get());
+  EXPECT_NE(GetLumoLabel(w_.get(), kLumoManualTune, 2), "     17");
+  w_->menuPage = kLumoManualTune;
+  ImpostaLblManuale(w_.get());
+  EXPECT_EQ(GetLumoLabel(w_.get(), kLumoManualTune, 2), "     17");
+  EXPECT_EQ(GetLumoLabel(w_.get(), kLumoManualTune, 4), "     300");
+  EXPECT_EQ(GetLumoLabel(w_.get(), kLumoManualTune, 0), "LC");
+
+  LabelByPassLumo(w_.get(), " Wait");
+  EXPECT_NE(GetLumoLabel(w_.get(), kLumoTune, 4), " Wait");
+  w_->menuPage = kLumoTune;
+  LabelByPassLumo(w_.get(), " Wait");
+  EXPECT_EQ(GetLumoLabel(w_.get(), kLumoTune, 4), " Wait");
+  w_->atuBypass = 1;
+  LabelByPassATU(w_.get());
+  EXPECT_EQ(GetLumoLabel(w_.get(), kLumoTune, 4), "   Bpy");
 }
 
 }  // namespace
