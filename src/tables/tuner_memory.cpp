@@ -1,6 +1,7 @@
 #include "tables/tuner_memory.h"
 
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <mutex>
 #include <optional>
@@ -124,7 +125,7 @@ void ParseTabAtu(Works* works, int antenna, const std::string& text) {
   if (!validAntenna(antenna)) return;
   std::lock_guard lock(works->tuneMemMutex);
   auto& mem = works->tuneMem[antenna];
-  for (auto& e : mem) e = TuneMemEntry{};
+  std::memset(mem, 0, sizeof mem);
   int read = 0;
   for (const auto& line : tables::splitTableLines(text, "atu_ant.txt")) {
     if (read >= kTuneMemSlots) break;
