@@ -72,4 +72,5 @@ struct CoreFields {
   std::atomic<int> NumBanco, MAXbank;
   std::atomic<int> GMpar1, GMpar2;
   std::atomic<int> EnableDebug, EnableLOGTemp, AudioBuffers;
+  std::atomic<int> TuneSearch;  // automatic tune: 0 the full sweep, 1 the fast search
 };

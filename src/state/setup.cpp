@@ -52,7 +52,7 @@ void fillRecordDefaults(SetupRecord& s) {
   for (SetupFlag* f :
        {&s.EnableSpi, &s.EnableTouch, &s.DelayedTouch, &s.EnableCAT, &s.EnableRead, &s.EnableWrite, &s.EnablePwrPeak,
         &s.EnableFFT, &s.TempMode, &s.FreqSensIn, &s.Attenuator, &s.AttenuatorTune, &s.ViewTimeStr, &s.ViewTemp,
-        &s.AutoTuneMaxCicli, &s.PowerUnits, &s.SaveScreenIdx, &s.AutoTuneMode})
+        &s.AutoTuneMaxCicli, &s.PowerUnits, &s.SaveScreenIdx, &s.AutoTuneMode, &s.TuneSearch})
     *f = '0';
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The setup file "/opt/set/setup.txt": one "Key: value" line per setting, 64
+// The setup file "/opt/set/setup.txt": one "Key: value" line per setting, 65
 // keys in a fixed order.
 struct Works;
 

@@ -131,6 +131,7 @@ static const SetupKey kKeys[] = {
      [](Works&, SetupRecord& s) { s.fftFlag = '1'; }, nullptr},
     DIGIT(EnableLOGTemp, EnableLOGTemp),
     NUMBER(AudioBuffers, w.AudioBuffers = v, w.AudioBuffers.load()),
+    DIGIT(TuneSearch, TuneSearch),
 };
 
 #undef FLAG
@@ -138,6 +139,6 @@ static const SetupKey kKeys[] = {
 #undef TEXT
 #undef NUMBER
 
-static_assert(sizeof kKeys / sizeof kKeys[0] == 64, "the setup file has 64 keys");
+static_assert(sizeof kKeys / sizeof kKeys[0] == 65, "the setup file has 65 keys");
 
 std::span<const SetupKey> setupKeys() { return kKeys; }

@@ -1,5 +1,5 @@
 #pragma once
-// The 64 setup keys in file order, each with where its text lives in the setup
+// The 65 setup keys in file order, each with where its text lives in the setup
 // record and how it maps to its numeric mirror in `works`.
 #include <span>
 

@@ -63,6 +63,7 @@ struct SetupRecord {
   char BTN_longpress_Time[6];
   SetupFlag EnableDebug, Enable1600, EnableLOGTemp;
   char AudioBuffers[6];
+  SetupFlag TuneSearch;
   // Run-time switches without a key; '1' at start.
   SetupFlag enaser;     // external IO serial thread
   SetupFlag fftFlag;    // spectrum processing; follows EnableFFT, set by Enable1600

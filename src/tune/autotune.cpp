@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "state/works.h"
 #include "tune/autotune_control.h"
+#include "tune/fast_search.h"
 #include "tune/tune_records.h"
 #include "tune/tune_word.h"
 
@@ -31,6 +32,7 @@ enum TuneStepNo {
   kStepCoarseLBest = 10,
   kStepFineLBest = 11,
   kStepLast = 12,
+  kStepFastSearch = 20,  // the fast search, instead of steps 3 to 11
 };
 
 void setL(Works* w, int value) {
@@ -231,7 +233,15 @@ void TuneTask(Works* w) {
       if (carrierPresent(w)) {
         platform::sleepMs(3);
         w->tuneStepNo = kStepCoarseL;
+        if (w->TuneSearch == 1) {
+          FastSearchStart(w);
+          w->tuneStepNo = kStepFastSearch;
+        }
       }
+      return;
+    case kStepFastSearch:
+      if (TuneStep(w) == 1) return;
+      if (!FastSearchStep(w)) w->tuneStepNo = kStepLast;  // the best is applied: measure it once more
       return;
     default:
       if (w->tuneStepNo < kStepCoarseL || w->tuneStepNo > kStepLast) {

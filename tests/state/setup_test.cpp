@@ -106,7 +106,8 @@ TEST_F(SetupTest, MissingFileWritesAllDefaultsInOrder) {
                                              "EnableDebug: 0",
                                              "Enable1600: 1",
                                              "EnableLOGTemp: 0",
-                                             "AudioBuffers: 20"};
+                                             "AudioBuffers: 20",
+                                             "TuneSearch: 0"};
   EXPECT_EQ(file, expected);
   EXPECT_THAT(seen, ::testing::Contains("2: Init Setup! "));
   EXPECT_THAT(seen, ::testing::Contains("E: can't open /opt/set/setup.txt"));

@@ -18,6 +18,7 @@
 #include "tables/table_io.h"
 #include "tables/tuner_memory.h"
 #include "tune/autotune_control.h"
+#include "tune/fast_search.h"
 #include "tune/tune_records.h"
 #include "tune/tune_word.h"
 
@@ -280,6 +281,45 @@ TEST_F(Autotune, FindsAndAppliesTheBestOfBothNetworks) {
     EXPECT_EQ(e.C, w_->tuneC);
     EXPECT_EQ(e.mode, c.mode);
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Autotune, FastSearchFindsTheBestWithinItsBudget) {
+  w_->TuneSearch = 1;
+  struct {
+    int mode, l, c;
+  } cases[] = {{1, 60, 90}, {2, 30, 200}, {2, 400, 7}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.l);
+    measured_ = 0;
+    load_ = [c](uint32_t word) { return bowl(word, c.mode, c.l, c.c); };
+    start();
+    run();
+    EXPECT_LE(measurements(), kFastSearchBudget + 1);  // and the last look at the best
+    EXPECT_EQ(DecodeModoFromTuneval(w_->tuneWord), c.mode);
+    EXPECT_LT(bowl(w_->tuneWord, c.mode, c.l, c.c), 1.3f);
+    EXPECT_TRUE(stored());
+  }
+}
+
+TEST_F(Autotune, FastSearchStartsFromAStoredNeighbour) {
+  w_->TuneSearch = 1;
+  const auto load = [](uint32_t word) { return bowl(word, 2, 120, 44); };
+  load_ = load;
+  start();
+  run();
+  const int first = measurements();
+  // A few kilohertz up, in the next slot: the stored setting is nearly right.
+  w_->freq = kFreq + 20000;
+  load_ = [](uint32_t word) { return bowl(word, 2, 121, 45); };
+  measured_ = 0;
+  start();
+  run();
+  EXPECT_LT(measurements(), first / 2);
+  EXPECT_LT(bowl(w_->tuneWord, 2, 121, 45), 1.3f);
 }
 
 }  // namespace
