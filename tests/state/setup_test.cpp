@@ -42,7 +42,7 @@ TEST_F(SetupTest, MissingFileWritesAllDefaultsInOrder) {
   platform::setLogObserver({});
 
   auto file = lines(setupFile());
-  ASSERT_EQ(file.size(), 64u);
+  ASSERT_EQ(file.size(), 65u);
   const std::vector<std::string> expected = {"EnableKeyb: 1",
                                              "EnableSpi: 0",
                                              "EnableTouch: 0",
@@ -171,7 +171,7 @@ TEST_F(SetupTest, ScaledAndMirroredKeysReadAndWriteBack) {
     writeSetup(w_.get());
     std::string key = std::string(c.line).substr(0, std::string(c.line).find(':'));
     EXPECT_EQ(lineOf(key), c.writtenBack);
-    EXPECT_EQ(lines(setupFile()).size(), 64u);
+    EXPECT_EQ(lines(setupFile()).size(), 65u);
   }
 }
 
@@ -230,7 +230,7 @@ TEST_F(SetupTest, DevicePathsOfAnyLengthSurviveReadAndWrite) {
   EXPECT_EQ(w_->setup->EnableKeyb, '0');  // the long lines did not swallow the next one
   writeSetup(w_.get());
   for (const auto& [key, path] : cases) EXPECT_EQ(lineOf(key), key + ": " + path);
-  EXPECT_EQ(lines(setupFile()).size(), 64u);
+  EXPECT_EQ(lines(setupFile()).size(), 65u);
 }
 
 TEST_F(SetupTest, FailedRemountSkipsTheWrite) {
