@@ -49,10 +49,14 @@ float AmpModel::outputW() const {
   return top * std::tanh(linear / top);
 }
 
+Impedance AmpModel::loadImpedance() const { return antennaLoad[std::clamp(antenna, 0, 2)].at(rigFreq); }
+
+Impedance AmpModel::tunerInput() const {
+  return TunerInputImpedance(DecodeTuneWord(tuneWord), rigFreq, loadImpedance());
+}
+
 float AmpModel::reflectedW() const {
-  float s = antennaSwr[std::clamp(antenna, 0, 2)];
-  float gamma = (s - 1) / (s + 1);
-  return outputW() * gamma * gamma;
+  return outputW() * static_cast<float>(std::min(1.0, ReflectedShare(tunerInput())));
 }
 
 float AmpModel::currentA() const {
@@ -84,10 +88,11 @@ void AmpModel::advance(double seconds) {
 
 std::string AmpModel::statusReply() const {
   float out = outputW();
-  float s = antennaSwr[std::clamp(antenna, 0, 2)];
   int s0 = attenuator << 2;
-  int s1 = (transmitting ? 1 : 0) | ((forceHighSwr || (out > 5 && s > 3.0f)) ? 2 : 0) | (trips ? 4 : 0) |
-           (bypassed() ? 8 : 0);
+  // The microcontroller flags a high SWR only while its protections are on:
+  // an automatic tune turns them off ("MP0;") to measure bad settings too.
+  const bool highSwr = forceHighSwr || (protectionsOn && out > 5 && swrSeen() > 3.0);
+  int s1 = (transmitting ? 1 : 0) | (highSwr ? 2 : 0) | (trips ? 4 : 0) | (bypassed() ? 8 : 0);
   bool bandFault = forceBandFault || (transmitting && (rigFreq < 1800000 || rigFreq > 54000000));
   int s2 = trips | (transmitting && driveW > kMaxDriveW ? 0x20 : 0) | (bandFault ? 0x40 : 0) | (microReset ? 0x80 : 0);
   int current = std::min(4095, static_cast<int>(currentA() * 4096 / 14.05f));

@@ -1,11 +1,15 @@
 #pragma once
 // The amplifier behind the microcontroller: what each command changes, what
 // each reply reports, and a small physical model for the status reply (power
-// chain, load SWR per antenna, supply current, heat-sink temperatures and the
-// protection trips). Plain state without locking; sim::AmpSim guards it.
+// chain, the tuner in front of each antenna's load, supply current, heat-sink
+// temperatures and the protection trips). Plain state without locking;
+// sim::AmpSim guards it.
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "antenna_model.h"
+#include "tuner_model.h"
 
 namespace sim {
 
@@ -17,7 +21,9 @@ struct AmpModel {
   float driveW = 0;  // drive power from the transceiver
   bool transmitting = false;
   uint32_t rigFreq = 14070000;  // frequency the transceiver sends on
-  float antennaSwr[3] = {1.3f, 1.8f, 2.5f};
+  // What hangs on each output (resistive loads of SWR 1.3, 1.8 and 2.5 until
+  // the bench sets others).
+  LoadModel antennaLoad[3] = {*LoadModel::Fixed(65, 0), *LoadModel::Fixed(90, 0), *LoadModel::Fixed(125, 0)};
   float ambientC = 25;
 
   // Identity.
@@ -67,6 +73,11 @@ struct AmpModel {
   // Derived readings.
   float outputW() const;
   float reflectedW() const;
+  // The selected antenna's load at the transceiver frequency, and what the
+  // amplifier sees through the tuner as its relays stand.
+  Impedance loadImpedance() const;
+  Impedance tunerInput() const;
+  double swrSeen() const { return SwrOf(tunerInput()); }
   int rawReflected() const;
   float currentA() const;
   int rawFor(float watts, float k) const;

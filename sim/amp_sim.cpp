@@ -158,8 +158,13 @@ SIM_SETTER(trip, uint8_t, model_.trips |= v)
 #undef SIM_SETTER
 
 void AmpSim::setAntennaSwr(int antenna, float swr) {
+  // The resistive load above 50 ohm that has this SWR.
+  if (auto load = LoadModel::Fixed(50.0 * std::max(1.0f, swr), 0)) setAntennaLoad(antenna, *load);
+}
+
+void AmpSim::setAntennaLoad(int antenna, const LoadModel& load) {
   std::lock_guard lock(mutex_);
-  if (antenna >= 0 && antenna < 3) model_.antennaSwr[antenna] = swr < 1 ? 1 : swr;
+  if (antenna >= 0 && antenna < 3) model_.antennaLoad[antenna] = load;
 }
 
 void AmpSim::setIdentity(int type, char variant, const std::string& version) {

@@ -49,7 +49,8 @@ class AmpSim {
   void setDrive(float watts);
   void setTransmit(bool on);
   void setFrequency(uint32_t hz);
-  void setAntennaSwr(int antenna, float swr);
+  void setAntennaSwr(int antenna, float swr);  // a resistive load of 50 x swr ohm on antenna 0..2
+  void setAntennaLoad(int antenna, const LoadModel& load);
   void setAmbient(float celsius);
   void setIdentity(int type, char variant, const std::string& version);
   void setCalibration(float kIn, float kFwd, float kRefl, float kReflCorr = 0);

@@ -9,6 +9,7 @@
 #include "amp_sim.h"
 #include "state/works.h"
 #include "front_panel.h"
+#include "load_commands.h"
 #include "screen_capture.h"
 #include "sim_keyboard.h"
 
@@ -53,13 +54,13 @@ std::string describePanel(const FrontPanel& p) {
 std::string describe(const AmpModel& m) {
   char buf[400];
   std::snprintf(buf, sizeof buf,
-                "tx %s, drive %.1f W, out %.1f W, refl %.2f W, %.2f A, freq %u Hz, antenna %d (SWR %.2f), att %d, "
+                "tx %s, drive %.1f W, out %.1f W, refl %.2f W, %.2f A, freq %u Hz, antenna %d, att %d, "
                 "bypass %d, fan %d %%, temps %.1f / %.1f C, trips 0x%02X, reset %d, thresholds %d %d %d %d, "
                 "tune word %08X",
                 m.transmitting ? "on" : "off", m.driveW, m.outputW(), m.reflectedW(), m.currentA(), m.rigFreq,
-                m.antenna + 1, m.antennaSwr[m.antenna], m.attenuator, m.bypassed(), m.fanPercent, m.temp1, m.temp2,
+                m.antenna + 1, m.attenuator, m.bypassed(), m.fanPercent, m.temp1, m.temp2,
                 m.trips, m.microReset, m.thresholds[0], m.thresholds[1], m.thresholds[2], m.thresholds[3], m.tuneWord);
-  return buf;
+  return std::string(buf) + "\n" + DescribeTuner(m);
 }
 
 }  // namespace
@@ -74,7 +75,12 @@ const char* BenchCommands::help() {
          "  drive W            drive power from the transceiver, watts\n"
          "  tx on|off          transmit\n"
          "  freq HZ            transceiver frequency\n"
-         "  swr ANT VALUE      load SWR of antenna 1..3\n"
+         "  swr ANT VALUE      a resistive load of 50 x VALUE ohm (SWR VALUE) on antenna 1..3\n"
+         "  load ANT R X       a fixed load of R + jX ohm on antenna 1..3\n"
+         "  antenna ANT dipole LENGTH_M\n"
+         "                     a centre-fed wire dipole LENGTH_M metres long on antenna 1..3\n"
+         "  antenna ANT table F:R:X,F:R:X,...\n"
+         "                     measured impedances (hertz, ohm, ohm), linear in between\n"
          "  ambient C          air temperature around the heat sinks\n"
          "  silent on|off      the amplifier stops answering\n"
          "  garbage on|off     noise bytes before every reply\n"
@@ -92,7 +98,7 @@ const char* BenchCommands::help() {
          "                     screenshot (also F1..F12, ESC, ENTER, letters, or a key code)\n"
          "  rail 12V|15V|PA V  the front-panel reading of a rail, in volts as the program shows them\n"
          "  panel              the front panel's state and the last commands it received\n"
-         "  state              the simulated amplifier's state\n"
+         "  state              the simulated amplifier's state, the tuner, the load and the SWRs\n"
          "  shot FILE.png      save what the program's screen shows\n"
          "  quit               stop the program and the bench\n";
 }
@@ -131,8 +137,13 @@ std::string BenchCommands::run(const std::string& line, bool& quit) {
     amp_.setTransmit(on);
   else if (cmd == "freq" && !a.empty())
     followFrequency(static_cast<uint32_t>(std::strtoul(a.c_str(), nullptr, 10)));
-  else if (cmd == "swr" && !b.empty())
-    amp_.setAntennaSwr(std::atoi(a.c_str()) - 1, std::strtof(b.c_str(), nullptr));
+  else if (cmd == "swr" || cmd == "load" || cmd == "antenna") {
+    std::string error;
+    auto load = ParseLoadCommand(line, error);
+    if (!load) return error;
+    amp_.setAntennaLoad(load->antenna, load->load);
+    return "ok: antenna " + std::to_string(load->antenna + 1) + " " + load->load.describe();
+  }
   else if (cmd == "ambient" && !a.empty())
     amp_.setAmbient(std::strtof(a.c_str(), nullptr));
   else if (cmd == "silent" && onOff(a, on))
