@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "state/works.h"
@@ -13,11 +14,18 @@
 namespace {
 
 constexpr int kTop = 511;
-// Grid values of each network: four to a side, a factor of four apart, so the
-// pattern search starts within a factor of two of any setting.
-constexpr std::array<int, 4> kGrid = {3, 15, 60, 240};
+// Grid values of each network, a factor of four apart, so the pattern search
+// starts within a factor of two of any setting; the coil also gets its
+// smallest value, which the upper bands need.
+constexpr std::array<int, 4> kGridL = {1, 8, 32, 128};
+constexpr std::array<int, 3> kGridC = {8, 32, 128};
 // A stored neighbour this good is refined directly, without the grid.
 constexpr float kGoodStart = 2.0f;
+// A first pattern search that ends above this tries again from the best grid
+// point of the other network, when the budget still allows a search.
+constexpr float kGoodEnough = 1.5f;
+constexpr int kSecondSearchMin = 16;
+constexpr int kNeighbourStep = 2;
 
 struct Setting {
   int mode, l, c;
@@ -33,6 +41,8 @@ struct Search {
   int stepL = 0, stepC = 0;
   int first = 0, tried = 0;  // the four moves are tried from `first` on
   int measured = 0;
+  std::vector<std::pair<float, Setting>> grid;  // what the grid measured
+  bool secondStart = false;
 };
 
 Search gSearch;  // guarded by the tune records' lock, as TuneTask holds it
@@ -62,17 +72,23 @@ bool storedNeighbour(Works* w, Setting* out) {
   return true;
 }
 
+// Row by row, every other row backwards, so each step moves one bank only.
 void queueGrid() {
-  for (int mode : {1, 2})
-    for (int l : kGrid)
-      for (int c : kGrid) gSearch.queue.push_back(Setting{mode, l, c});
+  bool backwards = false;
+  for (int mode : {1, 2}) {
+    for (int l : kGridL) {
+      for (size_t i = 0; i < kGridC.size(); ++i)
+        gSearch.queue.push_back(Setting{mode, l, kGridC[backwards ? kGridC.size() - 1 - i : i]});
+      backwards = !backwards;
+    }
+  }
 }
 
-void startPattern(const TuneParam& best) {
+void startPattern(const Setting& centre, float swr) {
   Search& s = gSearch;
   s.patterning = true;
-  s.centre = Setting{DecodeModoFromTuneval(best.word), best.L, best.C};
-  s.centreSwr = best.swr;
+  s.centre = centre;
+  s.centreSwr = swr;
   s.stepL = std::max(1, s.centre.l / 2);
   s.stepC = std::max(1, s.centre.c / 2);
   s.previous = Setting{-1, -1, -1};
@@ -81,17 +97,19 @@ void startPattern(const TuneParam& best) {
 
 bool same(const Setting& a, const Setting& b) { return a.mode == b.mode && a.l == b.l && a.c == b.c; }
 
-// The next of the four moves around the centre that stays inside the banks;
-// false when all four have been tried at this step size.
+// Moves around the centre: along each bank, then along both at once, which
+// follows the diagonal valleys where the two banks trade against each other.
+constexpr int kMoves[8][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, 1}, {-1, -1}, {1, -1}, {-1, 1}};
+
+// The next move around the centre that stays inside the banks; false when all
+// have been tried at this step size.
 bool nextMove(Setting* out) {
   Search& s = gSearch;
-  while (s.tried < 4) {
+  while (s.tried < 8) {
+    const int d = (s.first + s.tried++) % 8;
     Setting m = s.centre;
-    const int d = (s.first + s.tried++) % 4;
-    if (d == 0) m.l += s.stepL;
-    if (d == 1) m.l -= s.stepL;
-    if (d == 2) m.c += s.stepC;
-    if (d == 3) m.c -= s.stepC;
+    m.l += kMoves[d][0] * s.stepL;
+    m.c += kMoves[d][1] * s.stepC;
     // The way back to where the centre came from is known to be worse.
     if (m.l >= 0 && m.l <= kTop && m.c >= 0 && m.c <= kTop && !same(m, s.previous)) {
       *out = m;
@@ -107,7 +125,7 @@ bool patternStep(float swr, Setting* next) {
   Search& s = gSearch;
   if (swr < s.centreSwr) {
     // Moved: the move that paid is tried again first, then the others.
-    s.first = (s.first + s.tried - 1) % 4;
+    s.first = (s.first + s.tried - 1) % 8;
     s.tried = 0;
     s.previous = s.centre;
     s.centre = s.probe;
@@ -138,6 +156,18 @@ void FastSearchStart(Works* w) {
   apply(w, first);
 }
 
+// The best grid point of the network the first search did not start in.
+bool otherStart(int mode, Setting* out, float* swr) {
+  bool found = false;
+  for (const auto& [value, setting] : gSearch.grid) {
+    if (setting.mode == mode || (found && value >= *swr)) continue;
+    *out = setting;
+    *swr = value;
+    found = true;
+  }
+  return found;
+}
+
 bool FastSearchStep(Works* w) {
   Search& s = gSearch;
   const TuneRecords& r = TuneRecordsRef();
@@ -146,17 +176,30 @@ bool FastSearchStep(Works* w) {
   Setting next{};
   bool more = s.measured < kFastSearchBudget;
   if (more && !s.patterning) {
+    s.grid.emplace_back(swr, s.probe);
     // A stored neighbour that is already close needs no grid.
-    if (s.measured == 1 && s.fromMemory && swr <= kGoodStart) s.queue.clear();
+    const bool closeNeighbour = s.measured == 1 && s.fromMemory && swr <= kGoodStart;
+    if (closeNeighbour) s.queue.clear();
     if (!s.queue.empty()) {
       next = s.queue.back();
       s.queue.pop_back();
     } else {
-      startPattern(r.miglioretuneParam);
+      const TuneParam& best = r.miglioretuneParam;
+      startPattern(Setting{DecodeModoFromTuneval(best.word), best.L, best.C}, best.swr);
+      // A neighbouring slot's setting is a few steps from this one's at most.
+      if (closeNeighbour) s.stepL = std::min(s.stepL, kNeighbourStep), s.stepC = std::min(s.stepC, kNeighbourStep);
       more = nextMove(&next);
     }
   } else if (more) {
     more = patternStep(swr, &next);
+    Setting start;
+    float startSwr = 0;
+    if (!more && !s.secondStart && r.miglioretuneParam.swr > kGoodEnough &&
+        s.measured + kSecondSearchMin <= kFastSearchBudget && otherStart(s.centre.mode, &start, &startSwr)) {
+      s.secondStart = true;
+      startPattern(start, startSwr);
+      more = nextMove(&next);
+    }
   }
   if (!more) {
     TuneEnd(w);
