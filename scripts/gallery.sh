@@ -21,7 +21,11 @@ shot() { step "shot $out/$1.png" 1; }
   step "press 6"; shot page02-value-edit
   step "press 6"; step "press 1"
   step "press 4"; shot page03-tune
-  step "press 6"; shot page04-manual-tune
+  # A 2.2:1 antenna and a 5 W carrier; ATU in line, then TUNE.
+  step "load 1 100 -30"; step "drive 5"; step "tx on"
+  step "press 5"; step "press 4" 8; shot page03-tuned
+  step "press 6" 1.5; shot page04-manual-tune
+  step "tx off"
   step "press 1"; shot page08-save-tune
   step "press 1"
   step "hold 1 0.9" 1.5; shot page06-utilities

@@ -17,6 +17,7 @@ bool writeBenchSetFiles(const std::string& root) {
       "EnableRead: 0\n"
       "EnableWrite: 0\n"
       "EnableFFT: 0\n"
+      "AutoTuneMode: 1\n"
       "WebSocket: 0\n";
   return writeSandboxFile(root, "/opt/set/setup.txt", setup) &&
          writeSandboxFile(root, "/opt/set/config.txt", sampleConfigTxt()) &&
