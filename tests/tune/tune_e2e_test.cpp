@@ -159,3 +159,29 @@ TEST_F(TuneEndToEnd, TuneKeyTunesStoresAndRecalls) {
 }
 
 }  // namespace
+
+namespace {
+
+// The tune key pressed again while the link is tuning: the tune ends from the
+// key's thread, nothing is stored, and the link stops stepping.
+TEST_F(TuneEndToEnd, TuneKeyAbortsARunningTune) {
+  w_->AutoTuneMaxCicli = 0;
+  startThreads();
+  const size_t from = amp_.texts().size();
+  GoTune(w_.get());
+  ASSERT_TRUE(amp_.waitFor(
+      [&](const auto& rec) {
+        return std::count_if(rec.begin() + static_cast<long>(from), rec.end(),
+                             [](const auto& r) { return startsWith(r.text, "MT1"); }) >= 10;
+      },
+      10000));
+  GoTune(w_.get());
+  EXPECT_EQ(w_->tunerRunning, 0);
+  platform::sleepMs(300);
+  const size_t after = amp_.texts().size();
+  platform::sleepMs(500);
+  for (const std::string& t : amp_.texts(after)) EXPECT_FALSE(startsWith(t, "MT1")) << t;
+  EXPECT_FALSE(std::ifstream(host(tables::tuneMemPath(1, 0))).good());
+}
+
+}  // namespace
