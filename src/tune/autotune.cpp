@@ -241,7 +241,10 @@ void TuneTask(Works* w) {
       return;
     case kStepFastSearch:
       if (TuneStep(w) == 1) return;
-      if (!FastSearchStep(w)) w->tuneStepNo = kStepLast;  // the best is applied: measure it once more
+      if (!FastSearchStep(w)) {
+        TuneEnd(w);
+        w->tuneStepNo = kStepLast;  // measure the best once more
+      }
       return;
     default:
       if (w->tuneStepNo < kStepCoarseL || w->tuneStepNo > kStepLast) {

@@ -7,7 +7,6 @@
 
 #include "state/works.h"
 #include "tables/tuner_memory.h"
-#include "tune/autotune.h"
 #include "tune/tune_records.h"
 #include "tune/tune_word.h"
 
@@ -201,10 +200,7 @@ bool FastSearchStep(Works* w) {
       more = nextMove(&next);
     }
   }
-  if (!more) {
-    TuneEnd(w);
-    return false;
-  }
+  if (!more) return false;
   apply(w, next);
   return true;
 }

@@ -12,6 +12,6 @@ inline constexpr int kFastSearchBudget = 86;  // with the start and the last loo
 // Starts the search; sets the first setting to measure in the tune word.
 void FastSearchStart(Works* works);
 // Judges the measurement just taken (the latest of the tune's records) and sets
-// the next setting; returns false when the search is over and the best
-// setting found has been applied.
+// the next setting; returns false when the search is over (the caller then
+// applies the best setting found).
 bool FastSearchStep(Works* works);
