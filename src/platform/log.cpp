@@ -57,17 +57,26 @@ void openSystemLog() {
   }
 }
 
+namespace {
+
+// One piece of text to a standard stream and to the observer.
+void writeStream(int fd, const char* observerPrefix, const std::string& text) {
+  std::lock_guard lock(gLogMutex);
+  if (gOutput) {
+    ssize_t rc = ::write(fd, text.data(), text.size());
+    (void)rc;
+  }
+  if (gObserver) gObserver(observerPrefix + text);
+}
+
+}  // namespace
+
 void errPrintf(const char* fmt, ...) {
   va_list ap;
   va_start(ap, fmt);
   std::string text = format(fmt, ap);
   va_end(ap);
-  std::lock_guard lock(gLogMutex);
-  if (gOutput) {
-    ssize_t rc = ::write(STDERR_FILENO, text.data(), text.size());
-    (void)rc;
-  }
-  if (gObserver) gObserver("2: " + text);
+  writeStream(STDERR_FILENO, "2: ", text);
 }
 
 void outPrintf(const char* fmt, ...) {
@@ -75,12 +84,7 @@ void outPrintf(const char* fmt, ...) {
   va_start(ap, fmt);
   std::string text = format(fmt, ap);
   va_end(ap);
-  std::lock_guard lock(gLogMutex);
-  if (gOutput) {
-    ssize_t rc = ::write(STDOUT_FILENO, text.data(), text.size());
-    (void)rc;
-  }
-  if (gObserver) gObserver("1: " + text);
+  writeStream(STDOUT_FILENO, "1: ", text);
 }
 
 void sysLog(LogLevel level, const char* fmt, ...) {

@@ -28,7 +28,7 @@
 #include "tuner_model.h"
 #include "ui/menu.h"
 #include "ui/timer.h"
-#include "works_fixture.h"
+#include "link_timer_fixture.h"
 
 namespace {
 
@@ -36,18 +36,10 @@ constexpr uint32_t kTuneFreq = 14070000, kOtherFreq = 7050000;  // another regio
 
 bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
-class TuneEndToEnd : public SandboxTest {
+class TuneEndToEnd : public LinkTimerTest {
  protected:
   void SetUp() override {
-    SandboxTest::SetUp();
-    ASSERT_TRUE(amp_.ok());
-    ASSERT_TRUE(amp_.linkSlaveTo(host("/dev/ttyAMA0")));
-    InitGlobalVar(w_.get());
-    std::strcpy(w_.setup->LinPort, "/dev/ttyAMA0");
-    w_->fb = fb_.get();
-    w_->ModeWorkIdx = 0;  // generic: the carrier is the amplifier's own forward power
-    w_->configTab = ParseConfigText(sim::sampleConfigTxt());
-    w_->configRows = static_cast<int>(w_->configTab.size());
+    LinkTimerTest::SetUp();
     // Both bands on antenna 1, so the tune and its recall use one memory.
     BandRow rows[] = {{"40m", 7000000, 7300000, 1, 1, 0, 0, 50.0f}, {"20m", 14000000, 14350000, 1, 1, 0, 0, 50.0f}};
     std::memcpy(w_->bandTab, rows, sizeof rows);
@@ -56,26 +48,12 @@ class TuneEndToEnd : public SandboxTest {
     w_->antennaIndex = 0;
     w_->AutoTuneMode = kAtmEnabled;
     w_->atuBypass = 0;
-    InitMenuLumo(w_.get());
     amp_.setAntennaLoad(0, *sim::LoadModel::Fixed(100, -30));  // about 2.2:1
-    amp_.setDrive(5);
-    amp_.setTransmit(true);
-    amp_.start();
-  }
-  void TearDown() override {
-    w_->running = 0;
-    for (std::thread* t : {&link_, &timer_})
-      if (t->joinable()) t->join();
-    amp_.stop();
-    SandboxTest::TearDown();
+    startAmp();
   }
 
   void startThreads() {
-    link_ = std::thread(Linear, w_.get());
-    const int64_t end = platform::monotonicMs() + 5000;
-    while (w_->ampFreq == 0 && platform::monotonicMs() < end) platform::sleepMs(5);
-    ASSERT_EQ(w_->ampFreq, kTuneFreq);
-    timer_ = std::thread(timer, w_.get());
+    LinkTimerTest::startThreads(kTuneFreq);
     settle(kTuneFreq);
   }
   bool settle(uint32_t freq) {
@@ -93,11 +71,6 @@ class TuneEndToEnd : public SandboxTest {
     return sim::SwrOf(sim::TunerInputImpedance(sim::DecodeTuneWord(word), kTuneFreq, {100, -30}));
   }
   static uint32_t wordOf(const std::string& mt) { return std::stoul(mt.substr(3, 8), nullptr, 16); }
-
-  sim::AmpSim amp_;
-  OwnedWorks w_;
-  MemoryFrameBuffer fb_{800, 480};
-  std::thread link_, timer_;
 };
 
 TEST_F(TuneEndToEnd, TuneKeyTunesStoresAndRecalls) {
@@ -111,7 +84,10 @@ TEST_F(TuneEndToEnd, TuneKeyTunesStoresAndRecalls) {
   // From the first tune word to the last, status polls and tune words
   // alternate: one step per status reply.
   const auto isWord = [](const std::string& t) { return startsWith(t, "MT1"); };
-  const auto firstWord = std::find_if(sent.begin(), sent.end(), isWord);
+  // The tune's set-up ends with "MP0;" (protections off while it searches).
+  const auto setUp = std::find(sent.begin(), sent.end(), std::string("MP0;"));
+  ASSERT_NE(setUp, sent.end());
+  const auto firstWord = std::find_if(setUp, sent.end(), isWord);
   const auto lastWord = std::find_if(sent.rbegin(), sent.rend(), isWord).base() - 1;
   ASSERT_NE(firstWord, sent.end());
   std::vector<uint32_t> words;

@@ -24,7 +24,7 @@
 #include "tune/tune_word.h"
 #include "ui/menu.h"
 #include "ui/timer.h"
-#include "works_fixture.h"
+#include "link_timer_fixture.h"
 
 namespace {
 
@@ -34,32 +34,14 @@ constexpr uint16_t kStoredL = 100, kStoredC = 200;
 
 bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
-class FrequencyRoad : public SandboxTest {
+class FrequencyRoad : public LinkTimerTest {
  protected:
   void SetUp() override {
-    SandboxTest::SetUp();
-    ASSERT_TRUE(amp_.ok());
-    ASSERT_TRUE(amp_.linkSlaveTo(host("/dev/ttyAMA0")));
-    InitGlobalVar(w_.get());
-    std::strcpy(w_.setup->LinPort, "/dev/ttyAMA0");
-    w_->fb = fb_.get();
-    w_->ModeWorkIdx = 0;  // generic: the frequency comes from the amplifier's counter
-    w_->configTab = ParseConfigText(sim::sampleConfigTxt());
-    w_->configRows = static_cast<int>(w_->configTab.size());
+    LinkTimerTest::SetUp();
     setFilters();
     setBands();
     storeTune(7050000, 1);
-    InitMenuLumo(w_.get());
-    amp_.setDrive(5);
-    amp_.setTransmit(true);  // the counter reads only with a carrier
-    amp_.start();
-  }
-  void TearDown() override {
-    w_->running = 0;
-    for (std::thread* t : {&link_, &timer_})
-      if (t->joinable()) t->join();
-    amp_.stop();
-    SandboxTest::TearDown();
+    startAmp();
   }
 
   void setFilters() {
@@ -90,15 +72,7 @@ class FrequencyRoad : public SandboxTest {
     return text;
   }
 
-  // Starts the link, waits until the counter has been read (as start-up does
-  // before the timer runs), then starts the timer.
-  void startThreads() {
-    link_ = std::thread(Linear, w_.get());
-    const int64_t end = platform::monotonicMs() + 5000;
-    while (w_->ampFreq == 0 && platform::monotonicMs() < end) platform::sleepMs(5);
-    ASSERT_EQ(w_->ampFreq, 14070000);
-    timer_ = std::thread(timer, w_.get());
-  }
+  void startThreads() { LinkTimerTest::startThreads(14070000); }
   // Commands after `from`, without the status and frequency polls.
   Texts sentSince(size_t from) {
     Texts out;
@@ -123,11 +97,6 @@ class FrequencyRoad : public SandboxTest {
     platform::sleepMs(200);
     return w_->lastFreq == freq;
   }
-
-  sim::AmpSim amp_;
-  OwnedWorks w_;
-  MemoryFrameBuffer fb_{800, 480};
-  std::thread link_, timer_;
 };
 
 TEST_F(FrequencyRoad, NewBandReselectsEverythingInOrder) {
