@@ -40,6 +40,11 @@ void Ft817Sim::setGarbage(bool on) {
   garbage_ = on;
 }
 
+void Ft817Sim::addStrayByte() {
+  std::lock_guard lock(mutex_);
+  stray_ = true;
+}
+
 uint32_t Ft817Sim::frequency() const {
   std::lock_guard lock(mutex_);
   return hz_;
@@ -113,6 +118,10 @@ void Ft817Sim::command(const uint8_t c[5]) {
         break;
     }
     if (silent_) reply.clear();
+    if (stray_ && !reply.empty()) {
+      reply.insert(reply.begin(), 0x01);  // reads as BCD, like most noise would not
+      stray_ = false;
+    }
   }
   if (!reply.empty()) send(reply.data(), reply.size());
 }

@@ -34,6 +34,8 @@ class Ft817Sim : public PtyPeer {
   void setTransmit(bool on);
   void setSilent(bool on);
   void setGarbage(bool on);
+  // The next reply comes with one byte of line noise in front of it.
+  void addStrayByte();
 
   uint32_t frequency() const;
   // Opcodes received, in order.
@@ -51,7 +53,7 @@ class Ft817Sim : public PtyPeer {
   mutable std::mutex mutex_;
   uint32_t hz_ = 14070000;
   uint8_t mode_ = static_cast<uint8_t>(Ft817Mode::Usb);
-  bool tx_ = false, silent_ = false, garbage_ = false;
+  bool tx_ = false, silent_ = false, garbage_ = false, stray_ = false;
   std::vector<uint8_t> eeprom_;
   std::vector<uint8_t> opcodes_;
   uint8_t pending_[5] = {};

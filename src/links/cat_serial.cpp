@@ -7,6 +7,7 @@
 #include <string>
 
 #include "links/cat_decode.h"
+#include "links/link_log.h"
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/serial.h"
@@ -27,6 +28,8 @@ constexpr int kSilencePolls = 1499;
 constexpr long kPauseAfterSilenceMs = 1000;
 constexpr long kPauseAfterReplyMs = 20;
 constexpr int64_t kReopenIntervalMs = 5000;
+// Several byte times at 38 400 baud.
+constexpr long kStrayCheckMs = 2;
 constexpr uint8_t kRequest[kCatReplySize] = {0, 0, 0, 0, kCatReadFreqMode};
 
 struct CatLink {
@@ -36,6 +39,7 @@ struct CatLink {
   int filled = 0;
   bool openFailureLogged = false;
   int64_t lastOpenAttemptMs = 0;
+  RateLimitedLog strayReplies;
 };
 
 std::string portName(Works* w) {
@@ -95,8 +99,12 @@ void waitForPort(CatLink& link) {
   openPort(link);
 }
 
+// Anything still in the buffers belongs to an earlier exchange (a late
+// reply, line noise): taken as the start of this reply it would shift every
+// reply after it by a byte, and a shifted reply can still read as BCD.
 void sendRequest(CatLink& link) {
   link.filled = 0;
+  platform::flushInput(link.w->catSerFD);
   writeSerialCatPort(link.w->catSerFD, kRequest, kCatReplySize, link.w);
   lastCommandSent = kCatReadFreqMode;
   catProcessStatus = kStateCollect;
@@ -126,8 +134,21 @@ void collect(CatLink& link) {
   if (link.filled == kCatReplySize) catProcessStatus = kStateDecode;
 }
 
+// The radio sends its five bytes in one burst; more bytes right behind them
+// mean the five were not the reply's (a stray byte came first), so none is
+// trusted.
+bool strayBytesBehind(CatLink& link) {
+  platform::sleepMs(kStrayCheckMs);
+  const int more = platform::bytesWaiting(link.w->catSerFD);
+  if (more <= 0) return false;
+  link.strayReplies.log("CAT FT817 reply followed by %d stray bytes, dropped: %02x %02x %02x %02x %02x", more,
+                        link.reply[0], link.reply[1], link.reply[2], link.reply[3], link.reply[4]);
+  lastCommandSent = 0;
+  return true;
+}
+
 void decode(CatLink& link) {
-  DecodeCatSerialCmd(link.w, link.reply, link.filled);
+  if (!strayBytesBehind(link)) DecodeCatSerialCmd(link.w, link.reply, link.filled);
   platform::sleepMs(kPauseAfterReplyMs);
   link.filled = 0;
   catProcessStatus = kStateSend;

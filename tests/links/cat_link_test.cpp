@@ -63,6 +63,24 @@ TEST_F(CatLink, RepliesThatAreNotBcdKeepTheLastFrequency) {
   EXPECT_TRUE(waitFreq(7050000));
 }
 
+// A stray byte ahead of a reply must not shift it (and every reply after it)
+// into a frequency the radio never had.
+TEST_F(CatLink, StrayByteNeverMakesAFrequencyUp) {
+  rig_.start();
+  startThread(CatSerial);
+  ASSERT_TRUE(waitFreq(14070000));
+  rig_.addStrayByte();
+  rig_.setFrequency(7050000);
+  const int64_t end = platform::monotonicMs() + 1000;
+  while (platform::monotonicMs() < end) {
+    const int32_t hz = w_->catSerFreq;
+    ASSERT_TRUE(hz == 14070000 || hz == 7050000) << hz;
+    platform::sleepMs(1);
+  }
+  EXPECT_EQ(w_->catSerFreq, 7050000);
+  EXPECT_EQ(countLines("stray bytes, dropped"), 2);  // on standard error and in the log
+}
+
 TEST_F(CatLink, SilenceTimesOutAndTheRequestIsRepeated) {
   rig_.start();
   startThread(CatSerial);
