@@ -104,23 +104,31 @@ void waitForPort(ExtIoLink& link) {
   openPort(link);
 }
 
-// A transceiver that sends nothing usable for 1.5 s (silence, or only noise)
-// raises error 8 in interface type 1, once per hold-off.
-void watchSilence(ExtIoLink& link, int64_t now) {
+// Error 8 (in interface type 1 only), at most once per hold-off, with the
+// standard-error line that tells which wait ran out.
+void raiseLinkError(ExtIoLink& link, const char* line) {
   Works* w = link.w;
-  if (now - link.lastGoodMs < kSilenceMs) return;
-  link.lastGoodMs = now;
   if (w->errorRepeatTimer != 0) return;
   if (w->ModeWorkIdx == 1) {
     AddErrore(w, kErrExtIo);
     link.silenceRaised = true;
   }
   w->errorRepeatTimer = kErrorHoldOffMs;
+  platform::errPrintf("%s", line);
+}
+
+// A transceiver that sends nothing usable for 1.5 s (silence, or only noise)
+// raises the error; the count then starts again.
+void watchSilence(ExtIoLink& link, int64_t now) {
+  if (now - link.lastGoodMs < kSilenceMs) return;
+  link.lastGoodMs = now;
+  char line[128];
   if (now - link.lastByteMs >= kSilenceMs)
-    platform::errPrintf("---------------------------------------TIMEOUT EXT IO 1\n");
+    std::snprintf(line, sizeof line, "---------------------------------------TIMEOUT EXT IO 1\n");
   else
-    platform::errPrintf("---------------------------------------TIMEOUT EXT IO 1 (%lu bytes, no message)\n",
-                        link.droppedBytes);
+    std::snprintf(line, sizeof line, "---------------------------------------TIMEOUT EXT IO 1 (%lu bytes, no message)\n",
+                  link.droppedBytes);
+  raiseLinkError(link, line);
 }
 
 void heard(ExtIoLink& link) {
@@ -207,14 +215,7 @@ void dropCutMessage(ExtIoLink& link, int64_t now) {
   link.cutShort.log("external IO: message cut short (type %d, %zu of %d bytes), dropped", link.rx.type(),
                     link.rx.payload().size(), link.rx.length());
   link.rx.reset();
-  if (link.w->errorRepeatTimer == 0) {
-    if (link.w->ModeWorkIdx == 1) {
-      AddErrore(link.w, kErrExtIo);
-      link.silenceRaised = true;
-    }
-    link.w->errorRepeatTimer = kErrorHoldOffMs;
-    platform::errPrintf("---------------------------------------TIMEOUT EXT IO 3\n");
-  }
+  raiseLinkError(link, "---------------------------------------TIMEOUT EXT IO 3\n");
 }
 
 // A port that fails to read has gone (an unplugged adapter): close it and
@@ -222,14 +223,7 @@ void dropCutMessage(ExtIoLink& link, int64_t now) {
 void readFailed(ExtIoLink& link, long result) {
   Works* w = link.w;
   platform::sysLog(kErr, "error %d", static_cast<int>(result));
-  if (w->errorRepeatTimer == 0) {
-    if (w->ModeWorkIdx == 1) {
-      AddErrore(w, kErrExtIo);
-      link.silenceRaised = true;
-    }
-    w->errorRepeatTimer = kErrorHoldOffMs;
-    platform::errPrintf("---------------------------------------TIMEOUT EXT IO 2\n");
-  }
+  raiseLinkError(link, "---------------------------------------TIMEOUT EXT IO 2\n");
   platform::closeSerial(w->serFD.exchange(-1));
   link.lastOpenAttemptMs = platform::monotonicMs();
 }
