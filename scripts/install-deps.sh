@@ -9,6 +9,7 @@ packages=(
   libssl-dev libglib2.0-dev libturbojpeg0-dev libfftw3-dev
   fonts-dejavu-core fonts-paratype
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
+  libhamlib-utils
 )
 
 missing=()

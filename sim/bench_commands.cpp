@@ -98,6 +98,12 @@ const char* BenchCommands::help() {
          "                     screenshot (also F1..F12, ESC, ENTER, letters, or a key code)\n"
          "  rail 12V|15V|PA V  the front-panel reading of a rail, in volts as the program shows them\n"
          "  panel              the front panel's state and the last commands it received\n"
+         "  rig freq HZ        turn the transceivers' dial (the amplifier's counter follows)\n"
+         "  rig tx on|off      the transceivers transmit (the amplifier sees the carrier)\n"
+         "  rig mode LSB|USB|CW|CWR|AM|FM|DIG   the transceivers' mode\n"
+         "  rig silent|garbage [on|off]   the transceivers stop talking, or send only malformed blocks\n"
+         "  rig normal         the transceivers behave again\n"
+         "  rig                the simulated transceivers' state\n"
          "  state              the simulated amplifier's state, the tuner, the load and the SWRs\n"
          "  shot FILE.png      save what the program's screen shows\n"
          "  quit               stop the program and the bench\n";
@@ -124,6 +130,7 @@ std::string BenchCommands::run(const std::string& line, bool& quit) {
     return "bye";
   }
   if (cmd == "state") return describe(amp_.model());
+  if (cmd == "rig") return rigCommand(a, b);
   if (cmd == "press" || cmd == "hold" || cmd == "rail" || cmd == "panel" || cmd == "key")
     return panelCommand(cmd, a, b);
   if (cmd == "shot") {

@@ -10,6 +10,9 @@
 namespace sim {
 
 class AmpSim;
+class CompanionSim;
+class CompanionCatSim;
+class Ft817Sim;
 class FrontPanel;
 class SimKeyboard;
 
@@ -23,6 +26,13 @@ class BenchCommands {
   // The front panel and the service keyboard, when the bench has them.
   void setFrontPanel(FrontPanel* panel) { panel_ = panel; }
   void setKeyboard(SimKeyboard* keyboard) { keyboard_ = keyboard; }
+  // The simulated transceivers the "rig" commands turn: the companion on the
+  // external IO port (and its CAT port) and the FT-817.
+  void setTransceivers(CompanionSim* companion, CompanionCatSim* companionCat, Ft817Sim* ft817) {
+    companion_ = companion;
+    companionCat_ = companionCat;
+    ft817_ = ft817;
+  }
 
   // Runs one command line; sets `quit` for "quit". Thread-safe.
   std::string run(const std::string& line, bool& quit);
@@ -31,6 +41,7 @@ class BenchCommands {
  private:
   void followFrequency(uint32_t hz);
   std::string panelCommand(const std::string& cmd, const std::string& a, const std::string& b);
+  std::string rigCommand(const std::string& a, const std::string& b);
 
   std::mutex mutex_;
   AmpSim& amp_;
@@ -38,6 +49,9 @@ class BenchCommands {
   std::string root_;
   FrontPanel* panel_ = nullptr;
   SimKeyboard* keyboard_ = nullptr;
+  CompanionSim* companion_ = nullptr;
+  CompanionCatSim* companionCat_ = nullptr;
+  Ft817Sim* ft817_ = nullptr;
 };
 
 }  // namespace sim

@@ -12,6 +12,8 @@ bool writeBenchSetFiles(const std::string& root) {
   const char* setup =
       "EnableLinear: 1\n"
       "LinPort: /dev/ttyAMA0\n"
+      "SerPort: /dev/ttyUSB1\n"
+      "CatSerialPort: /dev/ttyUSB2\n"
       "EnableKeyb: 0\n"
       "EnableCAT: 0\n"
       "EnableRead: 0\n"

@@ -1,5 +1,7 @@
 // hfamp-sim: the development bench. Makes a sandbox, attaches the simulated
-// amplifier microcontroller to its /dev/ttyAMA0 over a pseudo-terminal, puts
+// amplifier microcontroller to its /dev/ttyAMA0 over a pseudo-terminal, the
+// simulated companion transceiver to /dev/ttyUSB1 (external IO) and
+// /dev/ORVACAT0 (its CAT port) and a simulated FT-817 to /dev/ttyUSB2, puts
 // the simulated front panel on its GPIO register file /dev/gpiomem and the
 // simulated service keyboard on /dev/input/by-id/sim-event-kbd, starts
 // `hfamp --root DIR` (working directory: the folder holding the hfamp binary,
@@ -23,6 +25,8 @@
 #include "bench_commands.h"
 #include "bench_files.h"
 #include "bench_socket.h"
+#include "companion_sim.h"
+#include "ft817_sim.h"
 #include "front_panel.h"
 #include "platform/clock.h"
 #include "sample_tables.h"
@@ -114,6 +118,15 @@ int main(int argc, char** argv) {
   }
   if (!o.wireLog.empty()) amp.logToFile(o.wireLog);
   amp.start();
+  sim::CompanionSim companion;
+  sim::CompanionCatSim companionCat;
+  sim::Ft817Sim ft817;
+  if (!companion.linkSlaveTo(o.root + "/dev/ttyUSB1") || !companionCat.linkSlaveTo(o.root + "/dev/ORVACAT0") ||
+      !ft817.linkSlaveTo(o.root + "/dev/ttyUSB2"))
+    std::fprintf(stderr, "hfamp-sim: cannot attach the simulated transceivers\n");
+  companion.start();
+  companionCat.start();
+  ft817.start();
   sim::FrontPanel panel(o.root);
   if (!panel.ok()) std::fprintf(stderr, "hfamp-sim: no front panel: %s\n", panel.error().c_str());
   for (int b = 1; b <= 6; ++b) panel.release(b);  // a button left down by an earlier run
@@ -129,6 +142,7 @@ int main(int argc, char** argv) {
   commands.setRoot(o.root);
   commands.setFrontPanel(&panel);
   commands.setKeyboard(&keyboard);
+  commands.setTransceivers(&companion, &companionCat, &ft817);
   std::atomic<bool> quit{false};
   sim::ControlSocket control;
   std::string sock = o.root + "/run/bench.sock";
@@ -171,6 +185,9 @@ int main(int argc, char** argv) {
     waitpid(child, &status, 0);
   }
   amp.stop();
+  companion.stop();
+  companionCat.stop();
+  ft817.stop();
   panel.stop();
   std::fprintf(stderr, "hfamp-sim: front panel: %llu exchanges, %llu garbled\n",
                static_cast<unsigned long long>(panel.exchanges()), static_cast<unsigned long long>(panel.garbled()));

@@ -169,7 +169,6 @@ void startUp(Works* w, MainOwned& owned) {
   showPicture(w, "statusB");
   InitMenuLumo(w);
   LoadButtons(w);
-  getParameters(w);
   createOpus(w);
   // 17-21: the remaining threads by their flags.
   if (s.EnableKeyb == '1') thrKey = std::thread(keyb, w);

@@ -6,7 +6,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <glob.h>
+
 #include <cerrno>
+#include <cstring>
 
 #include "platform/paths.h"
 
@@ -39,6 +42,7 @@ SerialOpen openSerial(const std::string& systemPath, const SerialSettings& s) {
   int flags = O_RDWR | O_NOCTTY | O_CLOEXEC | (s.nonBlocking ? O_NONBLOCK : 0);
   int fd = ::open(hostPath(systemPath).c_str(), flags);
   if (fd < 0) {
+    result.error = errno;
     result.failure = SerialOpen::Failure::Open;
     return result;
   }
@@ -53,6 +57,7 @@ SerialOpen openSerial(const std::string& systemPath, const SerialSettings& s) {
   cfsetospeed(&tio, speedFor(s.baud));
   tcflush(fd, TCIFLUSH);
   if (tcsetattr(fd, TCSANOW, &tio) != 0) {
+    result.error = errno;
     ::close(fd);
     result.failure = SerialOpen::Failure::Configure;
     return result;
@@ -86,12 +91,38 @@ bool writeAll(int fd, const void* data, size_t length) {
   return true;
 }
 
+bool setReadTimeout(int fd, int readMin, int readTimeoutTenths) {
+  termios tio{};
+  if (fd < 0 || tcgetattr(fd, &tio) != 0) return false;
+  tio.c_cc[VMIN] = static_cast<cc_t>(readMin);
+  tio.c_cc[VTIME] = static_cast<cc_t>(readTimeoutTenths);
+  return tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
 void flushInput(int fd) {
   if (fd >= 0) tcflush(fd, TCIFLUSH);
 }
 
 void closeSerial(int fd) {
   if (fd >= 0) ::close(fd);
+}
+
+std::vector<std::string> matchDevices(const std::string& systemPattern) {
+  std::vector<std::string> out;
+  const std::string pattern = hostPath(systemPattern);
+  glob_t g{};
+  if (::glob(pattern.c_str(), 0, nullptr, &g) == 0) {
+    // Back to system paths: the sandbox root is not part of a device's name.
+    const size_t cut = pattern.size() - systemPattern.size();
+    for (size_t i = 0; i < g.gl_pathc; ++i) out.emplace_back(std::string(g.gl_pathv[i]).substr(cut));
+  }
+  globfree(&g);
+  return out;
+}
+
+std::string errorText(int error) {
+  char buf[128];
+  return strerror_r(error, buf, sizeof buf);
 }
 
 }  // namespace platform

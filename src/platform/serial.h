@@ -4,6 +4,7 @@
 // hardware is attached in the sandbox.
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -20,6 +21,7 @@ struct SerialSettings {
 struct SerialOpen {
   int fd = -1;
   enum class Failure { None, Open, Configure } failure = Failure::None;
+  int error = 0;  // errno of the failed step
 };
 
 // Opens a system path read-write (no controlling terminal) and applies 8 data
@@ -33,8 +35,16 @@ int bytesWaiting(int fd);
 long readSerial(int fd, void* data, size_t length);
 // Writes every byte, repeating partial writes; false on error.
 bool writeAll(int fd, const void* data, size_t length);
+// Changes how a read waits (VMIN, VTIME in tenths of a second) on an open
+// line; false when the line refuses the settings.
+bool setReadTimeout(int fd, int readMin, int readTimeoutTenths);
 // Discards bytes received but not yet read.
 void flushInput(int fd);
 void closeSerial(int fd);
+// The system paths of the devices matching a shell pattern ("/dev/ORVACAT*"),
+// sorted; empty when none match or the pattern cannot be expanded.
+std::vector<std::string> matchDevices(const std::string& systemPattern);
+// Text of an errno value.
+std::string errorText(int error);
 
 }  // namespace platform

@@ -53,13 +53,8 @@ struct UiFields {
   std::atomic<int> tuneHoldoff;     // ticks before an automatic tune may start
   std::atomic<uint8_t> hintFlags;   // bit 0 long press, bit 1 tune not saved, bit 2 remote not started
 
-  // Frequency sources other than the amplifier's counter.
-  // TODO: the FT-817 CAT link stores its frequency here once it is built.
+  // Last frequency read from the FT-817 CAT link (Hz); 0 until one is read.
   std::atomic<int32_t> catSerFreq;
-  // TODO: the external IO link's getParameters copies these three fields of its
-  // parameter record here once it is built.
-  std::atomic<int32_t> extIoFreq;
-  std::atomic<int> extIoTx, extIoAntenna;
 
   // Time (ms) gathered toward the next temperature log line; timer thread only.
   double logTempElapsedMs;

@@ -3,6 +3,8 @@
 #include "amp/cmd_ring.h"
 #include "amp/errors.h"
 #include "amp/linear.h"
+#include "links/cat_serial.h"
+#include "links/ext_io.h"
 #include "display/png.h"
 #include "platform/log.h"
 #include "state/setup_record.h"
@@ -110,18 +112,20 @@ int KeysMain(Works* w, const KeyPress& key) {
 
 namespace {
 
-// Brings the failed link up again: the amplifier link reopens its own port;
-// the other links are threads the program starts again.
+// Brings the failed link up again: the amplifier, FT-817 and external IO
+// links reopen their own ports (their threads keep running while a port is
+// missing); the other links are threads the program starts again.
 void restartLink(Works* w, int link) {
   switch (link) {
     case 1:
       RequestLinearReopen(w);
       break;
     case 2:
+      RequestCatSerialReopen(w);
       StartLinkThread(w, LinkThread::CatRelay);
       break;
     case 3:
-      StartLinkThread(w, LinkThread::ExtIo);
+      RequestExtIoReopen(w);
       break;
     case 5:
       StartLinkThread(w, LinkThread::Spectrum);

@@ -24,7 +24,7 @@ void LinkTimerTest::SetUp() {
 
 void LinkTimerTest::TearDown() {
   w_->running = 0;
-  for (std::thread* t : {&link_, &timer_})
+  for (std::thread* t : {&link_, &timer_, &source_})
     if (t->joinable()) t->join();
   amp_.stop();
   SandboxTest::TearDown();

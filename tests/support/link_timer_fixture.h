@@ -25,4 +25,5 @@ class LinkTimerTest : public SandboxTest {
   OwnedWorks w_;
   MemoryFrameBuffer fb_{800, 480};
   std::thread link_, timer_;
+  std::thread source_;  // a transceiver link, for the interface types that have one
 };

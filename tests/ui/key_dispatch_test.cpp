@@ -256,8 +256,8 @@ TEST_F(KeyDispatch, FailedLinkPage) {
     const char* flags;  // EnableCAT, enaser, EnableFFT afterwards
     int fault;
   } cases[] = {
-      {1, 5, {}, "111", -1},  // the amplifier link reopens its own port
-      {2, 5, {LinkThread::CatRelay}, "111", -1}, {3, 5, {LinkThread::ExtIo}, "111", -1},
+      // The amplifier, FT-817 and external IO links reopen their own ports.
+      {1, 5, {}, "111", -1}, {2, 5, {LinkThread::CatRelay}, "111", -1}, {3, 5, {}, "111", -1},
       {5, 5, {LinkThread::Spectrum}, "111", -1}, {1, 6, {}, "111", -1}, {2, 6, {}, "011", -1},
       {3, 6, {}, "101", -1}, {5, 6, {}, "110", -1}, {3, 1, {}, "111", 3}, {3, 4, {}, "111", 3},
   };
@@ -269,6 +269,9 @@ TEST_F(KeyDispatch, FailedLinkPage) {
     run(kLumoFailedLink, {{c.button, 0, nullptr, kLumoFailedLink, {}, {IS(linkFault, c.fault)}}});
     EXPECT_EQ(gStarted, c.started) << c.link;
     EXPECT_EQ((std::string{s.EnableCAT, s.enaser, s.EnableFFT}), c.flags) << c.link;
+    const bool retry = c.button == 5;
+    EXPECT_EQ(w_->catSerReopenRequested.exchange(false), retry && c.link == 2) << c.link;
+    EXPECT_EQ(w_->serReopenRequested.exchange(false), retry && c.link == 3) << c.link;
   }
 }
 
