@@ -10,6 +10,10 @@
 
 namespace {
 
+// Ticks (10 ms each) the carrier request may wait for the link to take it:
+// the companion speaks ten times a second, so a second means it is silent.
+constexpr int kReadyNotTakenTicks = 100;
+
 // Other threads set and clear other bits of AutoTuneMode, so bits change one
 // atomic operation at a time.
 void setBits(Works* w, uint8_t bits) { w->AutoTuneMode.fetch_or(bits); }
@@ -35,6 +39,13 @@ void waitAfterEnd(Works* w, HandshakeCounters& c, bool resetCounters) {
   ++c.c1;
 }
 
+// Ends a key-started tune whose carrier never came.
+void giveUp(Works* w, uint8_t bits) {
+  EscAutoTune(w, 0);
+  AddErrore(w, kErrTuneAbort);
+  clearBits(w, bits);
+}
+
 }  // namespace
 
 void TuneOnTransmitHandshake(Works* w, HandshakeCounters& c, const ExtIoView& ext) {
@@ -54,15 +65,18 @@ void TuneOnTransmitHandshake(Works* w, HandshakeCounters& c, const ExtIoView& ex
   } else if (f & kAtmEndSeen) {
     waitAfterEnd(w, c, !tx);
   } else if ((f & kAtmKeyStarted) && !tx && !(f & kAtmReadyAcked)) {
-    if (w->cmdQueueIn == w->cmdQueueOut) {
+    if (f & kAtmReady) {
+      // The link passes the carrier request on with the transceiver's next
+      // message. A transceiver that never speaks would leave the tune waiting
+      // for ever with the protections off: give up as on an unanswered request.
+      if (++c.c1 > kReadyNotTakenTicks) giveUp(w, kAtmKeyStarted | kAtmReady);
+    } else if (w->cmdQueueIn == w->cmdQueueOut) {
       setBits(w, kAtmReady);
       c = {};
     }
   } else if ((f & kAtmKeyStarted) && !tx && (f & kAtmReadyAcked)) {
     if (c.c1 > 30) {
-      EscAutoTune(w, 0);
-      AddErrore(w, kErrTuneAbort);
-      clearBits(w, kAtmKeyStarted | kAtmReadyAcked);
+      giveUp(w, kAtmKeyStarted | kAtmReadyAcked);
     } else {
       ++c.c1;
     }

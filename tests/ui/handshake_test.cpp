@@ -119,6 +119,25 @@ TEST_F(Handshake, KeyStartedTuneReadyThenTimesOut) {
   EXPECT_TRUE(ExistError(w_.get(), kErrTuneAbort));
 }
 
+// A transceiver that never speaks never takes the carrier request: after a
+// second the tune ends as an unanswered one, rather than waiting with the
+// protections off until someone presses the key again.
+TEST_F(Handshake, KeyStartedTuneGivesUpWhenTheRequestIsNeverTaken) {
+  w_->AutoTuneMode = kAtmEnabled | kAtmKeyStarted;
+  w_->tunerRunning = 1;
+  tick(0);
+  ASSERT_TRUE(bits() & kAtmReady);
+  int ticks = 0;
+  while ((bits() & kAtmKeyStarted) && ticks < 500) {
+    tick(0);
+    ++ticks;
+  }
+  EXPECT_EQ(ticks, 101);
+  EXPECT_EQ(w_->tunerRunning, 0);
+  EXPECT_FALSE(bits() & (kAtmKeyStarted | kAtmReady));
+  EXPECT_TRUE(ExistError(w_.get(), kErrTuneAbort));
+}
+
 TEST_F(Handshake, CarrierDuringKeyStartedTuneResetsTheCounters) {
   w_->AutoTuneMode = kAtmEnabled | kAtmKeyStarted;
   c_ = {3, 7};
