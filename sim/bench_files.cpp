@@ -23,7 +23,8 @@ bool writeBenchSetFiles(const std::string& root) {
       "WebSocket: 0\n";
   return writeSandboxFile(root, "/opt/set/setup.txt", setup) &&
          writeSandboxFile(root, "/opt/set/config.txt", sampleConfigTxt()) &&
-         writeSandboxFile(root, "/opt/set/ventola.txt", sampleVentolaTxt());
+         writeSandboxFile(root, "/opt/set/ventola.txt", sampleVentolaTxt()) &&
+         writeSandboxFile(root, "/opt/set/filter.txt", sampleFilterTxt());
 }
 
 bool writeMyTemp(const std::string& root, double cpuC, double gpuC) {

@@ -31,4 +31,15 @@ std::string sampleVentolaTxt() {
 )";
 }
 
+std::string sampleFilterTxt() {
+  return "1800000\t\t2000000\t\t1 \n"
+         "3500000\t\t4000000\t\t1 \n"
+         "5330500\t\t7300000\t\t1 \n"
+         "10100000\t\t10150000\t\t1 \n"
+         "14000000\t\t14350000\t\t1 \n"
+         "18068000\t\t21450000\t\t1 \n"
+         "24890000\t\t29700000\t\t1 \n"
+         "50000000\t\t54000000\t\t1 \n";
+}
+
 }  // namespace sim

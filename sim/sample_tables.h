@@ -9,5 +9,8 @@ namespace sim {
 std::string sampleConfigTxt();
 // "ventola.txt": fan speed rising from 20 % at 25 degrees to 100 % at 65.
 std::string sampleVentolaTxt();
+// The band-pass filters of the amplifier: start, stop (Hz) and 1 = in use, one
+// row for each of the eight filters.
+std::string sampleFilterTxt();
 
 }  // namespace sim
