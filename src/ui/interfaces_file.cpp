@@ -110,7 +110,17 @@ std::string RewriteInterfaces(const std::string& content, const InterfacesEdit& 
     }
     const std::string& addr = lines[static_cast<size_t>(address)];
     const std::string indent = addr.substr(0, addr.find_first_not_of(kBlanks));
-    lines.insert(lines.begin() + address + 1, indent + kWords[k] + " " + value);
+    // After the last of the keys before it in the address's stanza, so the
+    // lines keep the usual order: address, netmask, gateway, nameserver.
+    int after = address;
+    for (int j = 1; j < k; ++j) {
+      size_t unused = 0;
+      const int at = lastLineOf(lines, j, unused);
+      // Only the lines right below the address: another stanza's netmask
+      // further down is not this interface's.
+      if (at > after && at <= address + 3) after = at;
+    }
+    lines.insert(lines.begin() + after + 1, indent + kWords[k] + " " + value);
   }
   std::string out;
   for (size_t i = 0; i < lines.size(); ++i) {

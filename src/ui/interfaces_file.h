@@ -28,8 +28,8 @@ struct InterfacesEdit {
 // `content` with each changed value written as a dotted quad into the line it
 // was read from, keeping that line's indentation and whatever followed the old
 // address (a prefix length, a comment, a "\r"). A changed gateway or name
-// server without a line of its own gets one after the address line, with its
-// indentation; without an address line it is left out and `skipped` names it.
+// server without a line of its own gets one after the address line (and after
+// the netmask and gateway lines that follow it), with the address's indentation; without an address line it is left out and `skipped` names it.
 // With nothing changed the result is `content` itself. `addressLine` receives
 // the rewritten address line, if any.
 std::string RewriteInterfaces(const std::string& content, const InterfacesEdit& edit, std::string* addressLine,

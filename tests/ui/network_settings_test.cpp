@@ -156,7 +156,7 @@ TEST_F(LanTest, AnEditedGatewayTheFileLackedGoesAfterTheAddress) {
   std::memcpy(Gateway_v, gw, 4);
   ASSERT_EQ(SaveLanParam(nullptr), 0);
   EXPECT_EQ(file(),
-            "auto eth0\niface eth0 inet static\n    address 10.0.0.5\n    gateway 10.0.0.1\n    netmask 255.0.0.0\n");
+            "auto eth0\niface eth0 inet static\n    address 10.0.0.5\n    netmask 255.0.0.0\n    gateway 10.0.0.1\n");
 }
 
 TEST_F(LanTest, WithoutAFileNothingIsShownAndNothingIsWritten) {
