@@ -40,11 +40,14 @@ int pressure(platform::SpiDevice& dev) {
   return transfer(dev, 0xB1, 4);
 }
 
+// -1 when a transfer fails.
 int meanOfFive(platform::SpiDevice& dev, uint8_t command) {
   int sum = 0;
   for (int i = 0; i < 5; ++i) {
     platform::sleepMs(1);
-    sum += transfer(dev, command, 3);
+    const int v = transfer(dev, command, 3);
+    if (v < 0) return -1;
+    sum += v;
   }
   return sum / 5;
 }
@@ -132,8 +135,13 @@ void spi(Works* w) {
   platform::sysLog(kInfo, "Spi Continuous loop started, please end using Control C\n");
   TouchEvents ev;
   TouchPoint point{0, 0};
-  while (w->running) {
-    bool touched = pressure(*dev) > kPressureTouched;
+  // A bus that fails ends this reader only: the amplifier stays under the
+  // control of the front-panel buttons rather than the whole program ending.
+  bool failed = false;
+  while (w->running && !failed) {
+    const int p = pressure(*dev);
+    failed = p < 0;
+    bool touched = p > kPressureTouched;
     if (touched) {
       int rx = -1, ry = -1, prevX, prevY;
       // Until one axis reads the same twice: the finger has settled.
@@ -142,7 +150,9 @@ void spi(Works* w) {
         prevY = ry;
         rx = meanOfFive(*dev, 0x91);
         ry = meanOfFive(*dev, 0xD1);
-      } while (rx != prevX && ry != prevY && w->running);
+        failed = rx < 0 || ry < 0;
+      } while (!failed && rx != prevX && ry != prevY && w->running);
+      if (failed) break;
       point = MapSpiReading(cal, rx, ry);
       // A touch that ended during the measurement gives no event.
       if (pressure(*dev) <= kPressureTouched) continue;

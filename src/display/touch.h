@@ -21,7 +21,8 @@ void spi(Works* works);
 void touch(Works* works);
 
 // One SPI command: the command byte and length-1 zero bytes in one transfer;
-// the value is (second byte) x 32 + (third byte >> 5). -1 when it fails.
+// the value is (second byte) x 32 + (third byte >> 5). -1 (logged) when it
+// fails; the SPI reader then ends, and the buttons still work.
 int transfer(platform::SpiDevice& device, uint8_t command, size_t length);
 
 // The soft-button bits for a touch at `point` (none outside the button bar).
