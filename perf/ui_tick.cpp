@@ -1,5 +1,6 @@
-// One composed timer tick (everything but the sleep) of the meter page and of
-// the spectrum page, in microseconds and as a multiple of the two whole-frame
+// One composed timer tick (everything but the sleep) of every page the panel
+// shows: the five views of the main page, each button-bar page and the overlay
+// screens over them, in microseconds and as a multiple of the two whole-frame
 // copies every redraw needs at least.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -82,7 +83,9 @@ void loadFonts() {
     TTFLoad((dejavu + "DejaVuSans.ttf").c_str(), 22, 1);
     TTFLoad("/usr/share/fonts/truetype/paratype/PTS75F.ttf", 24, 4);
     TTFLoad((dejavu + "DejaVuSans.ttf").c_str(), 14, 6);
+    TTFLoad((dejavu + "DejaVuSans-Oblique.ttf").c_str(), 24, 7);
     TTFLoad((dejavu + "DejaVuSans.ttf").c_str(), 20, 8);
+    TTFLoad((dejavu + "DejaVuSans-Bold.ttf").c_str(), 21, 11);
   });
 }
 
@@ -97,7 +100,7 @@ struct Scene {
   MemoryFrameBuffer fb{800, 480};
   TimerState state;
 
-  explicit Scene(int screenPage) {
+  explicit Scene(int screenPage, int menuPage = 0, int statusView = 0, int linkFault = 0) {
     enterSandbox();
     platform::setLogObserver([](const std::string&) {});
     loadFonts();
@@ -132,6 +135,16 @@ struct Scene {
     std::memset(fb->backMem, 0xC8, fb->memSize);
     InitMenuLumo(w);
     TimerStart(w, state);
+    // The page and overlay as the keys leave them; with the tables filled.
+    w->menuPage = menuPage;
+    w->menuRow = menuPage == kLumoValueEdit ? 9 : 3;  // the address row while editing
+    w->statusView = statusView;
+    w->linkFault = linkFault;
+    for (int i = 0; i < kBandRowsMax; ++i) w->bandTab[i] = row;
+    w->bandRows = kBandRowsMax;
+    w->bandSelRow = 2;
+    w->bandSelCol = menuPage == kLumoAntennaEdit ? 1 : -1;
+    for (int i = 0; i < kFilterEntries; ++i) w->filterTab[i] = {1800000 * (i + 1), 2000000 * (i + 1), 1};
     if (screenPage == 5) {
       divX = 8;
       xRangeEnd = 427;
@@ -141,8 +154,8 @@ struct Scene {
   void tick() { TimerCompose(works.get(), state, 1700000000); }
 };
 
-void runTicks(benchmark::State& bs, int page) {
-  Scene scene(page);
+void runTicks(benchmark::State& bs, int page, int menuPage = 0, int statusView = 0, int linkFault = 0) {
+  Scene scene(page, menuPage, statusView, linkFault);
   for (auto _ : bs) {
     scene.tick();
     benchmark::ClobberMemory();
@@ -155,8 +168,13 @@ void runTicks(benchmark::State& bs, int page) {
 
 void BM_MeterPageTick(benchmark::State& bs) { runTicks(bs, 1); }
 void BM_SwrPageTick(benchmark::State& bs) { runTicks(bs, 2); }
+void BM_ThirdMeterPageTick(benchmark::State& bs) { runTicks(bs, 3); }
 void BM_SpectrumWideTick(benchmark::State& bs) { runTicks(bs, 4); }
 void BM_SpectrumNarrowTick(benchmark::State& bs) { runTicks(bs, 5); }
+// The button-bar pages over the meter view, and the overlay screens.
+void BM_PageTick(benchmark::State& bs, int menuPage, int statusView, int linkFault) {
+  runTicks(bs, 1, menuPage, statusView, linkFault);
+}
 
 void BM_TwoFrameCopies(benchmark::State& bs) {
   std::vector<uint8_t> a(800 * 480 * 4, 1), b(800 * 480 * 4, 2);
@@ -169,8 +187,23 @@ void BM_TwoFrameCopies(benchmark::State& bs) {
 
 BENCHMARK(BM_MeterPageTick)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SwrPageTick)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ThirdMeterPageTick)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SpectrumWideTick)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SpectrumNarrowTick)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageTick, 01_setup_list, kLumoSetupList, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageTick, 02_value_edit_address, kLumoValueEdit, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageTick, 03_tune, kLumoTune, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageTick, 04_manual_tune, kLumoManualTune, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageTick, 05_failed_link, kLumoFailedLink, 0, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageTick, 06_utilities_band_table, kLumoUtilities, 2, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageTick, 07_antenna_edit, kLumoAntennaEdit, 2, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageTick, 08_save_tune, kLumoSaveTune, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageTick, 09_bank_utilities, kLumoBankUtilities, 2, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageTick, 10_bank_copy, kLumoBankCopy, 2, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageTick, 11_bank_reset, kLumoBankReset, 2, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageTick, 12_filters, kLumoFilters, 4, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageTick, information_screen, 0, 1, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageTick, setup_list_over_information, kLumoSetupList, 1, 0)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TwoFrameCopies)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -38,6 +38,21 @@ shot() { step "shot $out/$1.png" 1; }
   for _ in $(seq 17); do step "press 4" 0.4; done   # down to FILTER SETTINGS
   step "press 6"; step "press 5"; step "press 6"; shot page12-filters
   step "press 1"
+  # The information screen (VIEW held), and the setup list over it.
+  step "hold 6 0.9" 1.5; shot info-screen
+  step "press 5"; shot info-screen-setup-list
+  step "press 1"; step "press 1"
+  # The LAN address edited from the panel: SET (the list is still on FILTER
+  # SETTINGS), up to IP, ENTER, the last byte up twice; ENTER rewrites
+  # DIR/etc/network/interfaces.
+  step "press 5"
+  for _ in $(seq 8); do step "press 3" 0.4; done
+  step "press 6"; step "press 5"; step "press 5"; shot page02-network-edit
+  step "press 6"; step "press 1"
+  # The other views of the main page, with VIEW pressed on the touch panel's
+  # soft button.
+  for view in 2 3 4 5; do step "touch 733 450"; shot "page00-view$view"; done
+  step "touch 733 450"
   step "quit" 2
 } | ./build/sim/hfamp-sim --root "$root" >"$root.log" 2>&1 || true
 
@@ -50,4 +65,5 @@ sleep 18
 ./build/tools/fbshot "$root" "$out/page05-failed-link.png" || true
 kill -TERM "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
+cp "$root/etc/network/interfaces" "$out/../network-interfaces-after-edit.txt" 2>/dev/null || true
 ls "$out"

@@ -12,6 +12,7 @@
 #include "load_commands.h"
 #include "screen_capture.h"
 #include "sim_keyboard.h"
+#include "sim_touch.h"
 
 namespace sim {
 namespace {
@@ -96,6 +97,8 @@ const char* BenchCommands::help() {
          "  hold N SECONDS     button 1..6 held down for that long\n"
          "  key NAME           a key of the service keyboard: F10 shell, F11 save setup, F12 exit, SYSRQ\n"
          "                     screenshot (also F1..F12, ESC, ENTER, letters, or a key code)\n"
+         "  touch X Y          a short touch of the touch panel at pixel X Y (the button bar is y 420..479)\n"
+         "  touch hold X Y SECONDS   the panel touched there for that long\n"
          "  rail 12V|15V|PA V  the front-panel reading of a rail, in volts as the program shows them\n"
          "  panel              the front panel's state and the last commands it received\n"
          "  rig freq HZ        turn the transceivers' dial (the amplifier's counter follows)\n"
@@ -131,6 +134,7 @@ std::string BenchCommands::run(const std::string& line, bool& quit) {
   }
   if (cmd == "state") return describe(amp_.model());
   if (cmd == "rig") return rigCommand(a, b);
+  if (cmd == "touch") return touchCommand(line);
   if (cmd == "press" || cmd == "hold" || cmd == "rail" || cmd == "panel" || cmd == "key")
     return panelCommand(cmd, a, b);
   if (cmd == "shot") {
@@ -191,6 +195,32 @@ std::string BenchCommands::run(const std::string& line, bool& quit) {
     return "unknown command; try help";
   }
   return "ok";
+}
+
+std::string BenchCommands::touchCommand(const std::string& line) {
+  static const char* kUsage = "usage: touch X Y | touch hold X Y SECONDS (X 0..799, Y 0..479, up to 600 s)";
+  if (!touch_) return "no simulated touch panel";
+  std::istringstream in(line);
+  std::string cmd, first;
+  in >> cmd >> first;
+  const bool hold = first == "hold";
+  std::string xs = hold ? "" : first, ys, secs;
+  if (hold) in >> xs;
+  in >> ys >> secs;
+  char* end = nullptr;
+  const long x = std::strtol(xs.c_str(), &end, 10);
+  if (xs.empty() || *end) return kUsage;
+  const long y = std::strtol(ys.c_str(), &end, 10);
+  if (ys.empty() || *end) return kUsage;
+  // Long enough for the button debounce, well short of a long press.
+  double seconds = 0.1;
+  if (hold) {
+    seconds = std::strtod(secs.c_str(), &end);
+    if (secs.empty() || *end || !(seconds > 0) || seconds > 600) return kUsage;
+  } else if (!secs.empty()) {
+    return kUsage;
+  }
+  return touch_->tap(static_cast<int>(x), static_cast<int>(y), seconds) ? "ok" : kUsage;
 }
 
 std::string BenchCommands::panelCommand(const std::string& cmd, const std::string& a, const std::string& b) {

@@ -15,6 +15,7 @@ class CompanionCatSim;
 class Ft817Sim;
 class FrontPanel;
 class SimKeyboard;
+class SimTouch;
 
 class BenchCommands {
  public:
@@ -26,6 +27,7 @@ class BenchCommands {
   // The front panel and the service keyboard, when the bench has them.
   void setFrontPanel(FrontPanel* panel) { panel_ = panel; }
   void setKeyboard(SimKeyboard* keyboard) { keyboard_ = keyboard; }
+  void setTouch(SimTouch* touch) { touch_ = touch; }
   // The simulated transceivers the "rig" commands turn: the companion on the
   // external IO port (and its CAT port) and the FT-817.
   void setTransceivers(CompanionSim* companion, CompanionCatSim* companionCat, Ft817Sim* ft817) {
@@ -42,6 +44,7 @@ class BenchCommands {
   void followFrequency(uint32_t hz);
   std::string panelCommand(const std::string& cmd, const std::string& a, const std::string& b);
   std::string rigCommand(const std::string& a, const std::string& b);
+  std::string touchCommand(const std::string& line);
 
   std::mutex mutex_;
   AmpSim& amp_;
@@ -49,6 +52,7 @@ class BenchCommands {
   std::string root_;
   FrontPanel* panel_ = nullptr;
   SimKeyboard* keyboard_ = nullptr;
+  SimTouch* touch_ = nullptr;
   CompanionSim* companion_ = nullptr;
   CompanionCatSim* companionCat_ = nullptr;
   Ft817Sim* ft817_ = nullptr;

@@ -32,6 +32,7 @@
 #include "sample_tables.h"
 #include "sandbox.h"
 #include "sim_keyboard.h"
+#include "sim_touch.h"
 
 namespace {
 
@@ -142,6 +143,8 @@ int main(int argc, char** argv) {
   commands.setRoot(o.root);
   commands.setFrontPanel(&panel);
   commands.setKeyboard(&keyboard);
+  sim::SimTouch finger(o.root);
+  commands.setTouch(&finger);
   commands.setTransceivers(&companion, &companionCat, &ft817);
   std::atomic<bool> quit{false};
   sim::ControlSocket control;

@@ -16,6 +16,7 @@
 #include "display/gpio_thread.h"
 #include "display/key_handler.h"
 #include "display/keyboard.h"
+#include "display/touch.h"
 #include "display/png.h"
 #include "display/text.h"
 #include "links/ext_io.h"
@@ -172,6 +173,9 @@ void startUp(Works* w, MainOwned& owned) {
   createOpus(w);
   // 17-21: the remaining threads by their flags.
   if (s.EnableKeyb == '1') thrKey = std::thread(keyb, w);
+  // The touch readers press the soft buttons, so they start with the keys.
+  if (s.EnableSpi == '1') thrSpi = std::thread(spi, w);
+  if (s.EnableTouch == '1') thrTouch = std::thread(touch, w);
   StartThreadSoket(w);
   StartThreadVYR(w);
   if (s.EnableRead == '1' || s.EnableWrite == '1' || s.EnableCAT == '1' || s.EnableFFT == '1') {

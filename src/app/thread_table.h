@@ -7,7 +7,7 @@
 struct Works;
 
 extern std::thread thrGPIO, thrLin, thInit, thAggFw, thrKey, thrWsock, thrSer, thrCatSer, thrTime, thrLeggi, thrScrivi,
-    thrCat, thrFFT;
+    thrCat, thrFFT, thrSpi, thrTouch;
 
 // Each starts one thread when its setup flag asks for it.
 void StartThreadLinear(Works* works);      // the amplifier link

@@ -23,7 +23,7 @@
 #include "state/works.h"
 
 std::thread thrGPIO, thrLin, thInit, thAggFw, thrKey, thrWsock, thrSer, thrCatSer, thrTime, thrLeggi, thrScrivi, thrCat,
-    thrFFT;
+    thrFFT, thrSpi, thrTouch;
 
 namespace {
 
@@ -175,6 +175,7 @@ void JoinThreads(Works* w) {
                {thrWsock, "Communicator joined Wsocket end"},    {thrCat, "Communicator joined Cat end"},
                {thrCatSer, "Communicator joined CatSerial end"}, {thrSer, "Communicator joined Serial end"},
                {thrLin, "Communicator joined Linear end"},       {thrTime, "Communicator joined Time end"},
+               {thrSpi, "Communicator joined touch SPI end"},   {thrTouch, "Communicator joined touch USB end"},
                {thrGPIO, "Communicator joined GPIO end"}};
   for (Joined& j : order)
     if (finish(takeHandle(j.handle))) platform::sysLog(platform::kInfo, "%s", j.line);

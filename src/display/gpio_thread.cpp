@@ -130,7 +130,10 @@ void GPIO(Works* w) {
     ScheduleTinyExchange(w);
     RunTinyExchange(w, lines);
     const uint32_t levels = gpio->read(GpioReg::GPLEV0);
-    buttons.poll(levels >> platform::kFirstButtonGpio, TIME_LONG_PRESS);
+    // A soft button held on the touch panel reads as its front-panel button
+    // pressed: one debounce, one timing, one key path for both.
+    const uint32_t released = (levels >> platform::kFirstButtonGpio) & ~static_cast<uint32_t>(w->touchHeld);
+    buttons.poll(released, TIME_LONG_PRESS);
     platform::sleepMs(kPollMs);
   }
   platform::sysLog(platform::kInfo, "GPIO operations end\n");

@@ -15,4 +15,8 @@ struct DisplayFields {
   // Screen position of a background picture's top-left corner; 0, 0 for the
   // full-screen pictures.
   std::atomic<int> imgX, imgY;
+  // Soft buttons held through the touch panel: bit b while button b + 1 is
+  // touched. The GPIO thread reads them as pressed front-panel buttons, so a
+  // touch takes the very same key path, on the same thread.
+  std::atomic<uint8_t> touchHeld;
 };

@@ -9,6 +9,9 @@
 #include "state/works.h"
 #include "tables/antenna_tables.h"
 #include "tune/tune_word.h"
+#include "ui/att_text.h"
+#include "ui/setup_list_view.h"
+#include "ui/table_views.h"
 #include "ui/status_text.h"
 #include "ui/supply.h"
 
@@ -46,11 +49,6 @@ void box(Works* w, int x0, int x1, int textX, const char* s, int r = 0, int g = 
   text(w, textX, kBoxTextY, s, r, g, b);
 }
 
-const char* attText(int att) {
-  static constexpr const char* kAttVectStr[] = {"0", "2", "3", "5"};
-  return att >= 0 && att < 4 ? kAttVectStr[att] : "?";
-}
-
 void statusBoxes(Works* w) {
   char s[48];
   const int mode = w->ModeWorkIdx;
@@ -61,7 +59,7 @@ void statusBoxes(Works* w) {
   if (w->ampBypass == 1)
     std::snprintf(s, sizeof s, "Att %s", "StBy");
   else
-    std::snprintf(s, sizeof s, "Att %sdB", attText(w->Attenuator));
+    std::snprintf(s, sizeof s, "Att %sdB", AttText(w->Attenuator));
   box(w, 405, 520, 415, s);
   std::snprintf(s, sizeof s, "Ant %d", w->antennaIndex + 1);
   box(w, 525, 600, 535, s);
@@ -126,12 +124,22 @@ void DrawParameters(Works* w) {
   if (w->linkFault > 0) return;
   const int page = w->menuPage;
   const int overlay = w->statusView;
-  if (page == 1 || page == 2) return;  // TODO: the setup list comes with the menus
+  if (page == kLumoSetupList || page == kLumoValueEdit) {
+    DrawSetupList(w);
+    return;
+  }
   if (w->fwUpdateMode & 4) {
     text(w, 100, 400, "FW UPDATE: please update fw with FlashMagic and then Reset HW", 250, 250, 250);
     return;
   }
-  if (overlay & (kBankOverlay | kFilterOverlay)) return;  // TODO: bank and filter tables
+  if (overlay & kBankOverlay) {
+    DrawBankTable(w);
+    return;
+  }
+  if (overlay & kFilterOverlay) {
+    DrawFilterTable(w);
+    return;
+  }
   if (overlay == kStatusOverlay) return;
   mainScreen(w);
 }

@@ -6,6 +6,7 @@
 
 #include "state/works.h"
 #include "tables/antenna_tables.h"
+#include "ui/att_text.h"
 
 namespace {
 
@@ -49,11 +50,6 @@ void bottom(int page, int button, const char* fmt, Args... args) {
   SetLumoCaption(page, 2 * (button - 1) + 1, text);
 }
 
-const char* attenuatorText(int att) {
-  static constexpr const char* kAttVectStr[] = {"0", "2", "3", "5"};
-  return att >= 0 && att < 4 ? kAttVectStr[att] : "?";
-}
-
 const char* modeWorkLabel(int mode) { return mode >= 0 && mode < 3 ? MODEwork[mode] : " "; }
 
 const char* networkModeCaption(int mode) { return mode == 1 ? "CL" : mode == 2 ? "LC" : "ByP"; }
@@ -63,7 +59,7 @@ void refreshMain(Works* w) {
   if (w->ampBypass == 1)
     bottom(kLumoMain, 2, "  %s", "StBy");
   else
-    bottom(kLumoMain, 2, "  %sdB", attenuatorText(w->Attenuator));
+    bottom(kLumoMain, 2, "  %sdB", AttText(w->Attenuator));
   bottom(kLumoMain, 3, "     %d", w->antennaIndex + 1);
   bottom(kLumoMain, 6, "    %d", w->screenPage.load());
 }

@@ -12,6 +12,7 @@
 #include "platform/board.h"
 #include "platform/files.h"
 #include "platform/log.h"
+#include "ui/interfaces_file.h"
 
 char IP[kLanTextSize], NetMask[kLanTextSize], Gateway[kLanTextSize], DNS[kLanTextSize];
 char MAC[kLanTextSize];
@@ -25,67 +26,23 @@ namespace {
 
 using platform::kErr;
 
-// The four keywords, the text each value is kept in and its byte array.
-struct LanKey {
-  const char* word;
-  char* text;
-  uint8_t* bytes;
-};
+// The text each key's value is kept in and its byte array, in key order.
+char* const kTexts[kLanKeyCount] = {IP, NetMask, Gateway, DNS};
+uint8_t* const kBytes[kLanKeyCount] = {IP_v, NetMask_v, Gateway_v, DNS_v};
 
-const LanKey kKeys[] = {
-    {"address", IP, IP_v},
-    {"netmask", NetMask, NetMask_v},
-    {"gateway", Gateway, Gateway_v},
-    {"nameserver", DNS, DNS_v},
-};
+// The bytes as they were read, per key: a value the user has not changed is
+// never rewritten, so a value the program could not read (a host name, a
+// malformed address) and the lines of other interfaces stay as they are.
+uint8_t readBytes[kLanKeyCount][4];
+
+void rememberRead() {
+  for (int k = 0; k < kLanKeyCount; ++k) std::memcpy(readBytes[k], kBytes[k], 4);
+}
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 void reportOpenFailure() {
   platform::errPrintf("Error opening network connection configuration file. CODE: %d\n", errno);
-}
-
-// The file's lines, each without its line feed. A last line without a line
-// feed is a whole line too: its value must not lose a character.
-std::vector<std::string> splitLines(const std::string& content) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < content.size()) {
-    size_t end = content.find('\n', start);
-    if (end == std::string::npos) end = content.size();
-    lines.push_back(content.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
-
-// The keyword of a line as the reader sees it: leading spaces skipped, the word
-// up to the first space, the value after that one space.
-const LanKey* readKey(std::string_view line, std::string_view& value) {
-  const size_t first = line.find_first_not_of(' ');
-  if (first == std::string_view::npos) return nullptr;
-  line.remove_prefix(first);
-  const size_t space = line.find(' ');
-  if (space == std::string_view::npos) return nullptr;
-  const std::string_view word = line.substr(0, space);
-  for (const LanKey& key : kKeys) {
-    if (word == key.word) {
-      value = line.substr(space + 1);
-      if (!value.empty() && value.back() == '\r') value.remove_suffix(1);
-      return &key;
-    }
-  }
-  return nullptr;
-}
-
-// The keyword a line begins with in its first column, as the writer replaces
-// it; nullptr for every other line, indented ones included.
-const LanKey* writtenKey(std::string_view line) {
-  for (const LanKey& key : kKeys) {
-    const size_t n = std::strlen(key.word);
-    if (line.substr(0, n) == key.word && (line.size() == n || line[n] == ' ' || line[n] == '\t')) return &key;
-  }
-  return nullptr;
 }
 
 void convert(const char* text, uint8_t* bytes) {
@@ -146,19 +103,15 @@ int ReadLanParam(Works*) {
   const std::optional<std::string> content = platform::readFile(kInterfacesPath);
   if (!content) {
     reportOpenFailure();
+    rememberRead();
     return -1;
   }
   for (char* text : {IP, NetMask, Gateway, DNS, MAC}) std::memset(text, 0, kLanTextSize);
-
-  for (const std::string& line : splitLines(*content)) {
-    std::string_view value;
-    const LanKey* key = readKey(line, value);
-    if (!key) continue;
-    // A later line with the same keyword replaces the earlier value whole.
-    std::snprintf(key->text, kLanTextSize, "%.*s", static_cast<int>(value.size()), value.data());
-    if (key->text == IP) platform::errPrintf("ip: %s\n", IP);
-    if (key->text == NetMask) platform::errPrintf("NetMask: %s\n", NetMask);
-  }
+  const InterfacesValues values = ParseInterfaces(*content);
+  for (int k = 0; k < kLanKeyCount; ++k)
+    std::snprintf(kTexts[k], kLanTextSize, "%s", values.text[k].c_str());
+  if (IP[0]) platform::errPrintf("ip: %s\n", IP);
+  if (NetMask[0]) platform::errPrintf("NetMask: %s\n", NetMask);
 
   convert(IP, IP_v);
   convert(NetMask, NetMask_v);
@@ -176,6 +129,7 @@ int ReadLanParam(Works*) {
   } else {
     DNS_none = 1;
   }
+  rememberRead();
   platform::errPrintf("ReadLanParam DNS_none=%d Gateway_none=%d\n", DNS_none.load(), Gateway_none.load());
   return 0;
 }
@@ -192,36 +146,26 @@ int SaveLanParam(Works*) {
     reportOpenFailure();
     return -1;
   }
-
-  // Every line is written back, however long the file: dropping lines of the
-  // system's network configuration could leave the board unreachable.
-  std::string out;
-  std::vector<std::string> newAddresses;
+  InterfacesEdit edit;
   {
     std::lock_guard lock(LAN_mutex);
-    for (const std::string& line : splitLines(*content)) {
-      const LanKey* key = writtenKey(line);
-      if (!key) {
-        out += line + '\n';
-        continue;
-      }
-      const bool none = (key->text == Gateway && Gateway_none) || (key->text == DNS && DNS_none);
-      char replaced[64];
-      if (none)
-        std::snprintf(replaced, sizeof replaced, "%s ", key->word);
-      else
-        std::snprintf(replaced, sizeof replaced, "%s %d.%d.%d.%d", key->word, key->bytes[0], key->bytes[1],
-                      key->bytes[2], key->bytes[3]);
-      out += replaced;
-      out += '\n';
-      if (key->text == IP) newAddresses.push_back(replaced);
+    for (int k = 0; k < kLanKeyCount; ++k) {
+      edit.changed[k] = std::memcmp(readBytes[k], kBytes[k], 4) != 0;
+      std::memcpy(edit.bytes[k], kBytes[k], 4);
     }
   }
+  std::string addressLine, skipped;
+  const std::string out = RewriteInterfaces(*content, edit, &addressLine, &skipped);
+  if (!skipped.empty()) platform::errPrintf("SaveLanParam: no address line to put %s beside\n", skipped.c_str());
   // Written whole through a temporary file: a torn file would lose the network.
   if (!platform::writeFileAtomic(kInterfacesPath, out)) {
     reportOpenFailure();
     return -1;
   }
-  for (const std::string& line : newAddresses) platform::errPrintf("--->new ip: %s \n", line.c_str());
+  {
+    std::lock_guard lock(LAN_mutex);
+    for (int k = 0; k < kLanKeyCount; ++k) std::memcpy(readBytes[k], edit.bytes[k], 4);
+  }
+  if (!addressLine.empty()) platform::errPrintf("--->new ip: %s \n", addressLine.c_str());
   return platform::restartNetwork();
 }

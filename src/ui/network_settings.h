@@ -2,8 +2,11 @@
 // The board's IPv4 settings (address, subnet mask, gateway, name server): read
 // at start from "/etc/network/interfaces", edited byte by byte in the
 // "NETWORK LAN" rows of the setup list, written back into the same file, after
-// which the interfaces are restarted. Only the four lines the program knows are
-// rewritten; every other line of the file is kept as it is.
+// which the interfaces are restarted. Only a value the user has changed is
+// rewritten, in the line it was read from (the last line holding its keyword),
+// keeping that line's indentation and whatever follows the address; every
+// other byte of the file is kept as it is. A gateway or name server the file
+// did not have, once edited, gets a line of its own after the address line.
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -19,8 +22,7 @@ extern char IP[kLanTextSize], NetMask[kLanTextSize], Gateway[kLanTextSize], DNS[
 extern char MAC[kLanTextSize];
 // The four numbers of dotted notation, first number first.
 extern uint8_t IP_v[4], NetMask_v[4], Gateway_v[4], DNS_v[4];
-// 1 when the file had no gateway or name-server value; such a line is then
-// written back empty.
+// 1 when the file had no gateway or name-server value.
 extern std::atomic<uint8_t> Gateway_none, DNS_none;
 
 // The address the setup list draws with a cursor, and the cursor (0..3): set
@@ -34,7 +36,8 @@ extern std::mutex LAN_mutex;
 
 // Reads the file; 0, or -1 when it cannot be opened (the values stay empty).
 int ReadLanParam(Works* works);
-// Rewrites the file from the byte arrays and restarts the interfaces. Returns
+// Rewrites the changed values into the file (through a temporary file and a
+// rename) and restarts the interfaces. Returns
 // the shell status of the restart, or -1 when the file system cannot be made
 // writable or the file cannot be read or written (nothing is written then).
 int SaveLanParam(Works* works);

@@ -229,7 +229,9 @@ TEST_F(ModifyParameterTest, AddressRowsEditTheirOwnBytesAndSaveOnEnter) {
 
   writeHost(kInterfacesPath, "address 10.0.0.1\nnetmask 255.255.255.0\n");
   press(kRowIp, kMenuEnter);
-  EXPECT_EQ(readHost(kInterfacesPath), "address 255.0.0.1\nnetmask 255.0.0.1\n");
+  // The gateway and name server the file lacked were edited: they get lines.
+  EXPECT_EQ(readHost(kInterfacesPath),
+            "address 255.0.0.1\nnetmask 255.0.0.1\ngateway 255.0.0.1\nnameserver 255.0.0.2\n");
 }
 
 TEST_F(ModifyParameterTest, FactoryResetDeletesEveryBankFileAndRestoresTheDefaults) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/board.h"
+#include "platform/files.h"
 #include "works_fixture.h"
 
 namespace {
@@ -108,27 +109,62 @@ TEST_F(LanTest, ReadsTheFourValuesAndFlagsTheMissingOnes) {
   EXPECT_STREQ(Gateway, "");
 }
 
-TEST_F(LanTest, SavingRewritesOnlyTheKnownLinesAndKeepsTheRest) {
+TEST_F(LanTest, SavingRewritesOnlyTheChangedValueInTheLineItWasReadFrom) {
   std::string tail;
   for (int i = 0; i < 60; ++i) tail += "# line " + std::to_string(i) + "\n";  // past any line limit
+  tail += "# " + std::string(300, 'x') + "\n";                              // past any line length
   writeFile(
       "iface eth0 inet static\naddress 10.0.0.5\n  address 10.0.0.6\nnetmask 255.0.0.0\n"
-      "nameserver 1.1.1.1\naddress 10.0.0.7\n" +
+      "nameserver 1.1.1.1\n\taddress 10.0.0.7/24 # eth1\r\n" +
       tail);
   ASSERT_EQ(ReadLanParam(nullptr), 0);
+  EXPECT_EQ(bytes(IP_v), (Bytes{10, 0, 0, 7}));  // the last address line
   ASSERT_EQ(Gateway_none, 1);
   IP_v[3] = 99;
-  DNS_none = 1;
   platform::setSandboxAnswer(platform::BoardAction::RestartNetwork, [](auto&) { return platform::BoardResult{3, ""}; });
   EXPECT_EQ(SaveLanParam(nullptr), 3);  // the restart's status
+  // The other interfaces keep their addresses; the edited line keeps its tab,
+  // its prefix length, its comment and its carriage return. Unchanged values
+  // (the name server, the absent gateway) are not touched.
   EXPECT_EQ(file(),
-            "iface eth0 inet static\naddress 10.0.0.99\n  address 10.0.0.6\nnetmask 255.0.0.0\n"
-            "nameserver \naddress 10.0.0.99\n" +
+            "iface eth0 inet static\naddress 10.0.0.5\n  address 10.0.0.6\nnetmask 255.0.0.0\n"
+            "nameserver 1.1.1.1\n\taddress 10.0.0.99/24 # eth1\r\n" +
                 tail);
   const auto record = platform::commandRecord();
   ASSERT_EQ(record.size(), 2u);
   EXPECT_EQ(record[0], "mount -o remount defaults,rw /");
   EXPECT_EQ(record[1], "sudo ifdown --exclude=lo -a && sudo ifup --exclude=lo -a");
+}
+
+TEST_F(LanTest, UnreadableValuesAndAMissingLastLineFeedSurviveASave) {
+  writeFile("address 10.0.0.5\nnetmask 255.255.255.0.0\ngateway router.local\nnameserver 9.9.9.9");
+  ASSERT_EQ(ReadLanParam(nullptr), 0);
+  EXPECT_STREQ(Gateway, "router.local");  // shown as read
+  EXPECT_EQ(bytes(Gateway_v), (Bytes{0, 0, 0, 0}));
+  DNS_v[0] = 8;
+  ASSERT_EQ(SaveLanParam(nullptr), 0);
+  EXPECT_EQ(file(), "address 10.0.0.5\nnetmask 255.255.255.0.0\ngateway router.local\nnameserver 8.9.9.9");
+}
+
+TEST_F(LanTest, AnEditedGatewayTheFileLackedGoesAfterTheAddress) {
+  writeFile("auto eth0\niface eth0 inet static\n    address 10.0.0.5\n    netmask 255.0.0.0\n");
+  ASSERT_EQ(ReadLanParam(nullptr), 0);
+  ASSERT_EQ(Gateway_none, 1);
+  ASSERT_EQ(SaveLanParam(nullptr), 0);  // nothing changed: nothing added
+  EXPECT_EQ(file(), "auto eth0\niface eth0 inet static\n    address 10.0.0.5\n    netmask 255.0.0.0\n");
+  const uint8_t gw[4] = {10, 0, 0, 1};
+  std::memcpy(Gateway_v, gw, 4);
+  ASSERT_EQ(SaveLanParam(nullptr), 0);
+  EXPECT_EQ(file(),
+            "auto eth0\niface eth0 inet static\n    address 10.0.0.5\n    netmask 255.0.0.0\n    gateway 10.0.0.1\n");
+}
+
+TEST_F(LanTest, WithoutAFileNothingIsShownAndNothingIsWritten) {
+  EXPECT_EQ(ReadLanParam(nullptr), -1);
+  EXPECT_EQ(bytes(IP_v), (Bytes{0, 0, 0, 0}));
+  IP_v[0] = 10;
+  EXPECT_EQ(SaveLanParam(nullptr), -1);
+  EXPECT_FALSE(platform::fileExists(kInterfacesPath));
 }
 
 TEST_F(LanTest, NothingIsWrittenWhenTheRootCannotBeMadeWritable) {

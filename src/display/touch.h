@@ -1,0 +1,33 @@
+#pragma once
+// The touch-panel readers, one thread body each, started by their setup flags
+// (EnableSpi, EnableTouch): `spi` reads a resistive controller on
+// "/dev/spidev0.0", `touch` a USB panel 0x0EEF:0xC000. Both map readings to
+// pixels (touch_calibration.h) and hold a soft button of the button bar while
+// it is touched (works->touchHeld, acted on by the GPIO thread). With the setup
+// flag DelayedTouch at '1', each new touch also draws a target at the point,
+// which is how a calibration is checked.
+#include <cstddef>
+#include <cstdint>
+
+#include "display/touch_calibration.h"
+
+struct Works;
+
+namespace platform {
+class SpiDevice;
+}
+
+void spi(Works* works);
+void touch(Works* works);
+
+// One SPI command: the command byte and length-1 zero bytes in one transfer;
+// the value is (second byte) x 32 + (third byte >> 5). -1 (logged) when it
+// fails; the SPI reader then ends, and the buttons still work.
+int transfer(platform::SpiDevice& device, uint8_t command, size_t length);
+
+// The soft-button bits for a touch at `point` (none outside the button bar).
+uint8_t SoftButtonsAt(TouchPoint point);
+// What a touch does: holds its soft button, or lets it go on release.
+void ApplyTouch(Works* works, bool pressed, TouchPoint point);
+// The calibration target: three circles and a cross through the point.
+void DrawTouchTarget(Works* works, TouchPoint point);
