@@ -83,7 +83,15 @@ class FrequencyRoad : public LinkTimerTest {
     while (w_->lastFreq != freq && platform::monotonicMs() < end) platform::sleepMs(5);
     const int64_t drained = platform::monotonicMs() + 5000;
     while (w_->cmdQueueIn != w_->cmdQueueOut && platform::monotonicMs() < drained) platform::sleepMs(5);
-    platform::sleepMs(200);
+    // The last command taken from the ring may still be on its way: settled
+    // once the wire has carried nothing but polls for a few exchanges, however
+    // slowly this build runs.
+    amp_.waitFor(
+        [](const auto& rec) {
+          if (rec.size() < 4) return false;
+          return std::all_of(rec.end() - 4, rec.end(), [](const auto& r) { return r.text == "ST;" || r.text == "FM;"; });
+        },
+        5000);
     return w_->lastFreq == freq;
   }
 };
