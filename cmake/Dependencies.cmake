@@ -3,7 +3,7 @@ find_package(Threads REQUIRED)
 find_package(PkgConfig REQUIRED)
 find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 pkg_check_modules(HFAMP_PKGS REQUIRED IMPORTED_TARGET
-  libpng freetype2 libusb-1.0 alsa opus glib-2.0 libturbojpeg fftw3)
+  libpng freetype2 libusb-1.0 alsa opus glib-2.0 libjpeg libturbojpeg fftw3)
 
 add_library(hfamp_deps INTERFACE)
 target_link_libraries(hfamp_deps INTERFACE PkgConfig::HFAMP_PKGS OpenSSL::Crypto)

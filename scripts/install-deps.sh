@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   g++ clang cmake ninja-build pkg-config make
   libpng-dev libfreetype-dev libusb-1.0-0-dev libasound2-dev libopus-dev
-  libssl-dev libglib2.0-dev libturbojpeg0-dev libfftw3-dev
+  libssl-dev libglib2.0-dev libjpeg62-turbo-dev libturbojpeg0-dev libfftw3-dev
+  libjpeg-turbo-progs
   fonts-dejavu-core fonts-paratype
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   libhamlib-utils

@@ -68,6 +68,8 @@ class CompanionCatSim : public PtyPeer {
   ~CompanionCatSim() override { stop(); }
   void setFrequency(uint32_t hz);
   std::vector<std::string> received() const;
+  // CAT text the transceiver sends of its own accord (typed at it).
+  void say(const std::string& text) { send(text.data(), text.size()); }
 
  protected:
   void onBytes(const uint8_t* data, size_t n) override;

@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/serial.h"
+#include "remote/ws_send.h"
 #include "state/ext_io_params.h"
 #include "state/setup_record.h"
 #include "state/works.h"
@@ -149,8 +150,7 @@ void parameters(ExtIoLink& link) {
   }
   if (fault == ParamBlockFault::BadOffset) link.badOffset.log("external IO: offset digits out of range ignored");
   heard(link);
-  // TODO: forward the block to a connected peer as a "PA" frame once the
-  // remote frames are built.
+  sendWebSockSerParFrame(link.w, block.data(), static_cast<int>(block.size()));
 }
 
 void spectrum(ExtIoLink& link) {
@@ -168,8 +168,7 @@ void spectrum(ExtIoLink& link) {
   uint8_t window[kExtIoSpectrumPoints];
   const int count = RotateSpectrum(points.data(), kExtIoSpectrumPoints, SpectrumWindowStart(p), window);
   StoreSpectrumWindow(w, count, window);
-  // TODO: send the window to a connected peer as an "SP" object once the
-  // remote frames are built.
+  sendWebSockSerSpectrFrame(w, window, count);
 }
 
 void onEvent(ExtIoLink& link, ExtIoFramer::Event ev) {

@@ -1,6 +1,194 @@
 #include "remote/ws_server.h"
 
-#include "state/idle_thread.h"
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <string>
 
-// The WebSocket server thread.
-void Wsocket(Works* works) { IdleUntilStopped(works); }
+#include "platform/clock.h"
+#include "platform/log.h"
+#include "platform/net.h"
+#include "remote/ws_guard.h"
+#include "remote/ws_handshake.h"
+#include "remote/ws_receive.h"
+#include "remote/ws_screen.h"
+#include "remote/ws_send.h"
+#include "remote/ws_stream.h"
+#include "remote/ws_timing.h"
+#include "state/setup_record.h"
+#include "state/works.h"
+
+using platform::kErr;
+using platform::kInfo;
+
+namespace {
+
+constexpr int kAcceptSliceMs = 200;
+// A request has seven known lines; a peer that sends this many without
+// finishing is not a unit of ours.
+constexpr int kHandshakeLinesMax = 64;
+
+int isFirst = 0;  // 1: the next text frame is the passphrase; 2 afterwards
+
+enum class Handshake { Done, Failed };
+
+Handshake readRequest(SocketStream& in, ServerHandshake& hs) {
+  const int64_t deadline = platform::monotonicMs() + wsTimings().handshakeMs;
+  std::string line;
+  for (int lines = 0; !hs.complete(); ++lines) {
+    if (lines >= kHandshakeLinesMax) {
+      platform::sysLog(kErr, "handshake of more than %d lines refused", kHandshakeLinesMax);
+      return Handshake::Failed;
+    }
+    switch (in.readLine(line, deadline)) {
+      case SocketStream::LineResult::Line:
+        hs.line(line);
+        break;
+      case SocketStream::LineResult::Timeout:
+        platform::sysLog(kErr, "handshake not completed in %d ms, peer dropped", wsTimings().handshakeMs.load());
+        return Handshake::Failed;
+      case SocketStream::LineResult::Error:
+        platform::sysLog(kErr, "TCP read error %d", in.lastError());
+        return Handshake::Failed;
+      case SocketStream::LineResult::End:
+        platform::sysLog(kInfo, "peer closed during the handshake");
+        return Handshake::Failed;
+    }
+  }
+  return Handshake::Done;
+}
+
+bool sendReply(int fd, const ServerHandshake& hs) {
+  for (const std::string& line : ServerReplyLines(hs.clientKey)) {
+    const bool ok = platform::sendAllWithin(fd, line.data(), line.size(), wsTimings().sendMs);
+    platform::sysLog(kInfo, "sent %d bytes error %d", ok ? static_cast<int>(line.size()) : -1, ok ? 0 : errno);
+    platform::sysLog(kInfo, "%s", line.c_str());
+    if (!ok) return false;
+  }
+  return true;
+}
+
+void markConnected(Works* w) {
+  std::lock_guard lock(*w->connMutexPtr);
+  w->wsConnected = 1;
+  platform::outPrintf("connected\n");
+  platform::sleepMs(1);
+}
+
+// The first frame after the handshake must be the passphrase, and nothing
+// else is taken before it: every other frame could act on the amplifier.
+bool checkPassphrase(Works* w, SocketStream& in, FrameReader& reader, const std::string& peer) {
+  in.setIdleDeadline(platform::monotonicMs() + wsTimings().passphraseMs);
+  WsFrame f;
+  const ReadStatus st = reader.read(in, f);
+  in.setIdleDeadline(0);
+  if (st != ReadStatus::Frame) {
+    platform::sysLog(kInfo, "TCP read Error 2a %d (%s before the passphrase)", in.lastError(), ReadStatusText(st));
+    return false;
+  }
+  if (f.form != FrameForm::Text) {
+    platform::sysLog(kErr, "%s sent a frame before its passphrase, dropped", peer.c_str());
+    return false;
+  }
+  isFirst = 2;
+  const std::string received(reinterpret_cast<const char*>(f.body), f.bodyLength);
+  const std::string expected = w->wsPassword;
+  if (!PassphraseMatches(expected, received)) {
+    // The expected text stays out of the log: it is the secret.
+    platform::sysLog(kErr, "required >%s< differ from >%s<", "...", received.c_str());
+    const int64_t now = platform::monotonicMs();
+    if (serverBans().wrongPassphrase(peer, now, wsTimings().banWindowMs, wsTimings().banMs))
+      platform::sysLog(kErr, "%s refused for %d s after %d wrong passphrases", peer.c_str(),
+                       wsTimings().banMs / 1000, PeerBans::kWrongAllowed);
+    return false;
+  }
+  platform::sysLog(kInfo, "required >%s< equals to >%s<", "...", "...");
+  markConnected(w);
+  platform::sysLog(kInfo, "Receiving data");
+  return true;
+}
+
+void messageLoop(Works* w, SocketStream& in, FrameReader& reader) {
+  FrameDispatcher dispatcher(w, PeerSide::Server);
+  WsFrame f;
+  while (w->running) {
+    const ReadStatus st = reader.read(in, f);
+    if (st != ReadStatus::Frame) {
+      platform::sysLog(kInfo, "TCP read Error 2a %d (%s)", in.lastError(), ReadStatusText(st));
+      return;
+    }
+    if (!dispatcher.dispatch(f)) return;
+  }
+}
+
+void serve(Works* w, int fd, const std::string& peer) {
+  SocketStream in(fd, &w->running);
+  in.setStallMs(wsTimings().stallMs);
+  ServerHandshake hs;
+  if (readRequest(in, hs) != Handshake::Done || !sendReply(fd, hs)) {
+    platform::closeSocket(fd);
+    return;
+  }
+  AttachConnection(w, fd);
+  isFirst = 1;
+  FrameReader reader;
+  if (checkPassphrase(w, in, reader, peer)) messageLoop(w, in, reader);
+  platform::sysLog(kInfo, "TCP exiting");
+  DropConnection(w);
+  platform::sysLog(kInfo, "TCP closed");
+}
+
+int openListener(Works* w) {
+  const platform::TcpListen l = platform::listenTcp(w->tcpPort, 1);
+  switch (l.failure) {
+    case platform::TcpListen::Failure::Socket:
+      platform::sysLog(kErr, "Socket open error %d", l.error);
+      break;
+    case platform::TcpListen::Failure::Bind:
+      platform::sysLog(kErr, "Binding error %d", l.error);
+      break;
+    case platform::TcpListen::Failure::Listen:
+      platform::sysLog(kErr, "Listening error %d", l.error);
+      break;
+    case platform::TcpListen::Failure::None:
+      platform::sysLog(kInfo, "Listening on port %d", platform::localPort(l.fd));
+      break;
+  }
+  return l.fd;
+}
+
+}  // namespace
+
+namespace {
+std::atomic<int> gListeningPort{0};
+}
+
+int WsocketListeningPort() { return gListeningPort; }
+
+void Wsocket(Works* w) {
+  staticworks = w;
+  platform::sysLog(kInfo, "Wsocket on port %d mode %c", w->tcpPort.load(), w->setup->WebSocket.load());
+  platform::outPrintf("wsocket\n\n");
+  if (!platform::sleepWhileRunning(wsTimings().startPauseMs, w->running)) return;
+  const int listenFd = openListener(w);
+  if (listenFd < 0) return;
+  gListeningPort = platform::localPort(listenFd);
+  while (w->running) {
+    w->wsConnected = 0;
+    const platform::TcpAccept a = platform::acceptTcp(listenFd, kAcceptSliceMs);
+    if (a.timedOut) continue;
+    if (a.fd < 0) {
+      platform::sysLog(kErr, "Accept-ing error %d", a.error);
+      break;
+    }
+    platform::sysLog(kInfo, "Connected by %s", a.peer.c_str());
+    if (serverBans().refused(a.peer, platform::monotonicMs())) {
+      platform::sysLog(kErr, "%s refused: too many wrong passphrases", a.peer.c_str());
+      platform::closeSocket(a.fd);
+      continue;
+    }
+    serve(w, a.fd, a.peer);
+  }
+  gListeningPort = 0;
+  platform::closeSocket(listenFd);
+}

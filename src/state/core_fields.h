@@ -32,7 +32,8 @@ struct CoreFields {
   // Remote operation.
   std::atomic<uint16_t> tcpPort;
   std::atomic<int> sockFD;
-  char wsPassword[13];
+  // The passphrase a peer must send: the shared default, or the owner's own.
+  char wsPassword[65];
   std::atomic<int> audioFrameSamples, audioFormat, audioRate, audioCompress;
   OpusEncoder* opusEncoder;
   OpusDecoder* opusDecoder;

@@ -11,6 +11,7 @@
 #include "platform/log.h"
 #include "platform/remount.h"
 #include "state/init_globals.h"
+#include "state/remote_settings.h"
 #include "state/setup_keys.h"
 #include "state/works.h"
 
@@ -138,6 +139,7 @@ void readSetup(Works* w) {
     platform::errPrintf("Init Setup! ");
     writeSetup(w);
     platform::sysLog(kErr, "can't open /opt/set/setup.txt");
+    LoadRemoteSettings(w);
     return;
   }
   // Room for a device path of full length after its key; shorter fields cut
@@ -154,6 +156,7 @@ void readSetup(Works* w) {
   }
   std::fclose(f);
   for (const SetupKey& key : setupKeys()) logSetting(*w, key);
+  LoadRemoteSettings(w);
 }
 
 int writeSetup(Works* w) {

@@ -3,6 +3,8 @@
 // temperature log, and keeps the status text for a connected peer.
 #include "ui/timer.h"
 
+#include "remote/ws_send.h"
+
 #include <algorithm>
 
 #include <cmath>
@@ -17,6 +19,7 @@
 #include "display/text.h"
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "remote/ws_send.h"
 #include "state/works.h"
 #include "ui/button_bar.h"
 #include "ui/ext_io_view.h"
@@ -148,8 +151,7 @@ void TimerCompose(Works* w, TimerState& s, long nowSec) {
   }
   if (w->wsConnected) {
     CreaBufferDiStato(w, s.status);
-    // TODO: send the first kStatusSentBytes bytes with sendWebSockStatusFrame
-    // once the remote frames are built.
+    sendWebSockStatusFrame(w, s.status, static_cast<int>(kStatusSentBytes));
   }
   fbRealize(fb);
 }

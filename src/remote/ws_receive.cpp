@@ -1,0 +1,106 @@
+#include "remote/ws_receive.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "links/cat_relay.h"
+#include "links/ext_io_params.h"
+#include "links/ext_io_spectrum.h"
+#include "platform/log.h"
+#include "platform/serial.h"
+#include "remote/remote_commands.h"
+#include "state/works.h"
+
+using platform::kErr;
+using platform::kInfo;
+
+namespace {
+
+// Room for the widest spectrum a peer sends (1706 points) with margin.
+constexpr size_t kSpectrumAreaSize = 4096;
+
+void qzk(const char* tag) { platform::sysLog(kInfo, "QZK, %s", tag); }
+
+// A port that is not open (0 or -1) takes nothing: the bytes are dropped
+// instead of landing on standard input.
+bool writePort(int fd, const uint8_t* data, size_t length) { return fd <= 0 || platform::writeAll(fd, data, length); }
+
+}  // namespace
+
+FrameDispatcher::FrameDispatcher(Works* w, PeerSide side)
+    : w_(w), side_(side), screen_(w), spectrumArea_(kSpectrumAreaSize), spectrum_(spectrumArea_.data(), kSpectrumAreaSize) {}
+
+void FrameDispatcher::statusText(const uint8_t* data, size_t length) {
+  std::memset(w_->remoteStatusText, 0, sizeof w_->remoteStatusText);
+  std::memcpy(w_->remoteStatusText, data, std::min(length, sizeof w_->remoteStatusText - 1));
+  dispStat(w_);
+}
+
+bool FrameDispatcher::writeCat(const uint8_t* data, size_t length) {
+  if (writePort(w_->catFD, data, length)) return true;
+  platform::sysLog(kInfo, "TCP read Error 7a %d", errno);
+  ExitCAT(w_);
+  return false;
+}
+
+bool FrameDispatcher::shortBinary(const WsFrame& f) {
+  const std::string_view tag = f.tag();
+  const uint8_t* payload = f.body + 2;
+  const size_t length = f.bodyLength - 2;
+  if (tag == "CA") {
+    qzk("CA");
+    platform::errPrintf("QZK, CA\n");
+    return writeCat(payload, length);
+  }
+  if (tag == "ST") {
+    qzk("ST");
+    statusText(payload, length);
+    return true;
+  }
+  if (tag == "PA" && side_ == PeerSide::Client) {
+    storeParameters(w_, static_cast<int>(length), payload);
+    return true;
+  }
+  if (tag == "SC" || tag == "PA") {
+    if (tag == "PA") platform::errPrintf("S BUFFER WEB SERVER : %.*s\n", static_cast<int>(length), payload);
+    qzk(tag == "PA" ? "PA" : "SC");
+    if (writePort(w_->serFD, payload, length)) return true;
+    platform::sysLog(kInfo, "TCP read Error %s %d", tag == "PA" ? "8a" : "7a", errno);
+    return false;
+  }
+  platform::sysLog(kErr, "wrong message type: %x", f.op);
+  return true;
+}
+
+void FrameDispatcher::spectrum(const WsFrame& f) {
+  if (side_ == PeerSide::Server) return;
+  Chunk chunk;
+  const auto result = ParseChunk(f, chunk) ? spectrum_.add(chunk) : ChunkAssembler::Result::Dropped;
+  if (result == ChunkAssembler::Result::Complete) storeFFT(w_, static_cast<int>(spectrum_.total()), spectrumArea_.data());
+}
+
+bool FrameDispatcher::longBinary(const WsFrame& f) {
+  const std::string_view tag = f.tag();
+  if (tag == "SP")
+    spectrum(f);
+  else if (tag == "FB")
+    screen_.take(f);
+  else if (tag != "SO")  // audio playback comes with the audio threads
+    platform::sysLog(kErr, "wrong message type: %x", f.op);
+  return true;
+}
+
+bool FrameDispatcher::dispatch(const WsFrame& f) {
+  if (f.form == FrameForm::Text) {
+    int x = 0, y = 0;
+    if (f.bodyLength >= 12 && std::memcmp(f.body, "XY", 2) == 0)
+      std::sscanf(reinterpret_cast<const char*>(f.body) + 2, "%5d%5d", &x, &y);  // taken, not acted on
+    return true;
+  }
+  if (f.op == kOpBinary && f.form == FrameForm::ShortBinary) return shortBinary(f);
+  if (f.op == kOpBinary && f.form == FrameForm::Long16) return longBinary(f);
+  platform::sysLog(kErr, "wrong message type: %x", f.op);
+  return true;
+}

@@ -1,0 +1,62 @@
+#pragma once
+// Units and peers over real sockets on 127.0.0.1: a unit runs the program's
+// own server or client thread on its own `works`; a RawPeer is a hand-driven
+// far end that sends exactly the bytes a test chooses.
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "display/memory_framebuffer.h"
+#include "remote/ws_frame.h"
+#include "works_fixture.h"
+
+// Short time limits so hostile cases end quickly; restored by the fixture.
+void useTestTimings();
+void restoreTimings();
+
+class RemoteUnit {
+ public:
+  RemoteUnit();
+  ~RemoteUnit();
+  void startServer();  // on a free port; waits until it listens
+  void startClient(int port);
+  void stop();
+  Works* w() { return works_.get(); }
+  FrameBuffer* fb() { return fb_.get(); }
+  int port() const { return port_; }
+
+ private:
+  OwnedWorks works_;
+  MemoryFrameBuffer fb_{64, 48};
+  std::thread thread_;
+  int port_ = 0;
+};
+
+class RawPeer {
+ public:
+  explicit RawPeer(int port);
+  ~RawPeer();
+  bool connected() const { return fd_ > 0; }
+  bool send(const std::string& bytes);
+  bool send(const FrameBytes& frame) { return send(std::string(frame.begin(), frame.end())); }
+  // The program's own request lines for `key`.
+  bool sendRequest(const std::string& key = "dGhlIHNhbXBsZSBub25jZQ==");
+  // Reads until the reply's empty line; the reply text, or "" on failure.
+  std::string readReply(int timeoutMs = 2000);
+  bool sendPassphrase(const std::string& pass);
+  // Handshake and passphrase in one step.
+  bool login(const std::string& pass);
+  // One frame from the unit; false when none came in time or the unit closed.
+  bool readFrame(FrameBytes& frame, int timeoutMs = 2000);
+  // True when the unit closes the connection within `timeoutMs`.
+  bool closedWithin(int timeoutMs);
+
+ private:
+  bool readExact(uint8_t* data, size_t n, int timeoutMs);
+  int fd_ = -1;
+};
+
+// 4-byte pixels B G R 0 of a test picture: smooth gradients and a few blocks,
+// as a screen looks.
+void paintTestScreen(FrameBuffer* fb);
