@@ -218,7 +218,10 @@ BENCHMARK(BM_TuneQuality)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime(
 void BM_BestSettingPerLoad(benchmark::State& state) {
   const std::vector<Load> loads = makeLoads();
   size_t i = 0;
-  for (auto _ : state) benchmark::DoNotOptimize(sim::BestSetting(loads[i % loads.size()].hz, loads[i++ % loads.size()].z));
+  for (auto _ : state) {
+    const Load& l = loads[i++ % loads.size()];
+    benchmark::DoNotOptimize(sim::BestSetting(l.hz, l.z));
+  }
 }
 BENCHMARK(BM_BestSettingPerLoad)->Unit(benchmark::kMillisecond);
 
