@@ -13,7 +13,10 @@
 #include "platform/clock.h"
 #include "tables/tuner_memory.h"
 #include "tune/tune_word.h"
+#include "companion_sim.h"
 #include "link_timer_fixture.h"
+#include "links/ext_io.h"
+#include "state/setup_record.h"
 
 namespace road {
 
@@ -62,6 +65,17 @@ class FrequencyRoad : public LinkTimerTest {
   }
 
   void startThreads() { LinkTimerTest::startThreads(14070000); }
+  // The companion transceiver on the external IO port, read by the program's
+  // external IO link (interface type 1).
+  void startCompanionLink(sim::CompanionSim& companion) {
+    ASSERT_TRUE(companion.linkSlaveTo(host("/dev/ttyUSB1")));
+    std::strcpy(w_.setup->SerPort, "/dev/ttyUSB1");
+    w_.setup->enaser = '1';
+    w_.setup->fftFlag = '0';
+    w_->ModeWorkIdx = 1;
+    companion.start();
+    source_ = std::thread(Serial, w_.get());
+  }
   // Commands after `from`, without the status and frequency polls.
   Texts sentSince(size_t from) {
     Texts out;

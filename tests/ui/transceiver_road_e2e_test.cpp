@@ -27,13 +27,7 @@ class TransceiverRoad : public FrequencyRoad {
     ft817_.stop();
   }
   void startCompanion() {
-    ASSERT_TRUE(companion_.linkSlaveTo(host("/dev/ttyUSB1")));
-    std::strcpy(w_.setup->SerPort, "/dev/ttyUSB1");
-    w_.setup->enaser = '1';
-    w_.setup->fftFlag = '0';
-    w_->ModeWorkIdx = 1;
-    companion_.start();
-    source_ = std::thread(Serial, w_.get());
+    startCompanionLink(companion_);
   }
   void startFt817() {
     ASSERT_TRUE(ft817_.linkSlaveTo(host("/dev/ttyUSB2")));

@@ -44,13 +44,7 @@ class TuneHandshake : public FrequencyRoad {
   void start() {
     startThreads();
     ASSERT_TRUE(settle(14070000));
-    ASSERT_TRUE(companion_.linkSlaveTo(host("/dev/ttyUSB1")));
-    std::strcpy(w_.setup->SerPort, "/dev/ttyUSB1");
-    w_.setup->enaser = '1';
-    w_.setup->fftFlag = '0';
-    w_->ModeWorkIdx = 1;
-    companion_.start();
-    source_ = std::thread(Serial, w_.get());
+    startCompanionLink(companion_);
     coupled_ = true;
     coax_ = std::thread([this] {
       while (coupled_) {
