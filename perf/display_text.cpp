@@ -92,7 +92,7 @@ void drawFrame(FrameBuffer* fb) {
 
 void BM_MainScreenText(benchmark::State& state) {
   loadFonts();
-  setGlyphCacheEnabled(state.range(0) != 0);
+  setTextFastPath(state.range(0) != 0);
   MemoryFrameBuffer fb(800, 480);
   drawFrame(fb.get());  // fills the cache when it is on
   for (auto _ : state) {
@@ -100,7 +100,7 @@ void BM_MainScreenText(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   state.counters["labels"] = static_cast<double>(std::size(kLabels));
-  setGlyphCacheEnabled(true);
+  setTextFastPath(true);
 }
 BENCHMARK(BM_MainScreenText)->Arg(1)->Arg(0)->ArgName("cache")->Unit(benchmark::kMicrosecond);
 

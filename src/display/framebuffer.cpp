@@ -130,19 +130,6 @@ void fbSetBack(FrameBuffer* fb) {
   std::memcpy(fb->drawMem, fb->backMem, fb->memSize);
 }
 
-void fbPutPixel(FrameBuffer* fb, uint8_t* buffer, unsigned offset, int r, int g, int b) {
-  uint8_t* p = buffer + offset;
-  if (fb->pixelSize == 4) {
-    p[0] = static_cast<uint8_t>(b);
-    p[1] = static_cast<uint8_t>(g);
-    p[2] = static_cast<uint8_t>(r);
-    p[3] = 0;
-  } else if (fb->pixelSize == 2) {
-    p[0] = static_cast<uint8_t>(((g >> 2) << 5) | (b >> 3));
-    p[1] = static_cast<uint8_t>((r & 0xF8) | (g >> 5));
-  }
-}
-
 void fbClose(FrameBuffer* fb) {
   if (!fb) return;
   if (platform::sandboxed()) platform::setSandboxAnswer(platform::BoardAction::GrabScreenshot, nullptr);

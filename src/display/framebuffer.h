@@ -33,5 +33,17 @@ void fbRealize(FrameBuffer* fb);
 void fbSetBack(FrameBuffer* fb);
 
 // Pixel colour in the buffer's encoding: 4 bytes B G R 0, or RGB565 little-endian.
-void fbPutPixel(FrameBuffer* fb, uint8_t* buffer, unsigned offset, int r, int g, int b);
+// Inline: the line primitives call it for every pixel they plot.
+inline void fbPutPixel(FrameBuffer* fb, uint8_t* buffer, unsigned offset, int r, int g, int b) {
+  uint8_t* p = buffer + offset;
+  if (fb->pixelSize == 4) {
+    p[0] = static_cast<uint8_t>(b);
+    p[1] = static_cast<uint8_t>(g);
+    p[2] = static_cast<uint8_t>(r);
+    p[3] = 0;
+  } else if (fb->pixelSize == 2) {
+    p[0] = static_cast<uint8_t>(((g >> 2) << 5) | (b >> 3));
+    p[1] = static_cast<uint8_t>((r & 0xF8) | (g >> 5));
+  }
+}
 inline uint8_t* fbBuffer(FrameBuffer* fb, int toBack) { return toBack ? fb->backMem : fb->drawMem; }

@@ -3,6 +3,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
@@ -29,6 +30,9 @@ struct Glyph {
   long advanceX = 0;  // 26.6
   long advanceY = 0;
   std::vector<uint8_t> coverage;  // rows x width
+  // Per row, the columns [first, last) between which coverage is not zero:
+  // most of a glyph's box is empty, and the blend need not visit it.
+  std::vector<std::pair<uint16_t, uint16_t>> ink;
 };
 
 // Glyphs per slot are cached up to this many entries, then the slot's cache
@@ -42,7 +46,7 @@ struct FontSlots {
   FT_GlyphSlot slot[kFontSlotCount] = {};
   int fontSize[kFontSlotCount] = {};
   std::unordered_map<uint64_t, Glyph> cache[kFontSlotCount];
-  bool cacheEnabled = true;
+  bool fastPath = true;
 };
 
 FontSlots& fonts() {
@@ -57,6 +61,17 @@ bool validSlot(int slotNo) { return slotNo >= 0 && slotNo < kFontSlotCount; }
 uint64_t cacheKey(unsigned codePoint, long penX, long penY) {
   return (static_cast<uint64_t>(codePoint) << 12) | (static_cast<uint64_t>(penX & 63) << 6) |
          static_cast<uint64_t>(penY & 63);
+}
+
+void findInk(Glyph& g) {
+  g.ink.assign(static_cast<size_t>(g.rows), {0, 0});
+  for (int r = 0; r < g.rows; ++r) {
+    const uint8_t* row = &g.coverage[static_cast<size_t>(r) * g.width];
+    int first = 0, last = g.width;
+    while (first < last && row[first] == 0) ++first;
+    while (last > first && row[last - 1] == 0) --last;
+    g.ink[r] = {static_cast<uint16_t>(first), static_cast<uint16_t>(last)};
+  }
 }
 
 // Loads and renders one glyph with the identity transform and the pen's
@@ -78,6 +93,7 @@ void renderGlyph(FontSlots& f, int slotNo, unsigned codePoint, long penX, long p
   out.rows = 0;
   out.width = 0;
   out.coverage.clear();
+  out.ink.clear();
   const FT_Bitmap& bm = g->bitmap;
   // Only 8-bit coverage is blended; anything else keeps its advance but draws nothing.
   if (bm.pixel_mode != FT_PIXEL_MODE_GRAY || bm.pitch <= 0 || !bm.buffer) return;
@@ -87,12 +103,13 @@ void renderGlyph(FontSlots& f, int slotNo, unsigned codePoint, long penX, long p
   for (int r = 0; r < out.rows; ++r)
     std::memcpy(&out.coverage[static_cast<size_t>(r) * out.width], bm.buffer + static_cast<size_t>(r) * bm.pitch,
                 static_cast<size_t>(out.width));
+  findInk(out);
 }
 
 // The glyph for a code point at a pen position, from the cache or freshly
 // rendered into `scratch`.
 const Glyph& glyphFor(FontSlots& f, int slotNo, unsigned codePoint, long penX, long penY, Glyph& scratch) {
-  if (!f.cacheEnabled) {
+  if (!f.fastPath) {
     renderGlyph(f, slotNo, codePoint, penX & 63, penY & 63, scratch);
     return scratch;
   }
@@ -116,8 +133,8 @@ inline uint8_t blend(uint8_t dst, int channel, int a) {
 // the pen, and blends it into 4-byte pixels. Pixels outside the screen are
 // dropped (past the right edge too: they must not wrap onto the next row); a
 // zero coverage leaves the pixel as it is.
-void blendGlyph(const Glyph& g, long penX, long penY, int r, int gr, int b, uint8_t* buf, unsigned lineSize,
-                unsigned memSize) {
+void blendGlyphPlain(const Glyph& g, long penX, long penY, int r, int gr, int b, uint8_t* buf, unsigned lineSize,
+                     unsigned memSize) {
   const long col0 = penX / 64;
   const long bottomRow = (penY + g.height - g.bearingY) / 64;
   for (int row = 0; row < g.rows; ++row) {
@@ -136,6 +153,48 @@ void blendGlyph(const Glyph& g, long penX, long penY, int r, int gr, int b, uint
       p[2] = blend(p[2], r, a);
       p[3] = 0;
     }
+  }
+}
+
+// Blends a run of coverage into consecutive 4-byte pixels, all known to be
+// inside the buffer.
+inline void blendRun(uint8_t* p, const uint8_t* cov, int n, int r, int gr, int b) {
+  for (int j = 0; j < n; ++j, p += 4) {
+    const int a = cov[j];
+    if (a == 0) continue;
+    if (a == 255) {  // the inside of strokes: the blend gives exactly the colour
+      p[0] = static_cast<uint8_t>(b);
+      p[1] = static_cast<uint8_t>(gr);
+      p[2] = static_cast<uint8_t>(r);
+      p[3] = 0;
+      continue;
+    }
+    p[0] = blend(p[0], b, a);
+    p[1] = blend(p[1], gr, a);
+    p[2] = blend(p[2], r, a);
+    p[3] = 0;
+  }
+}
+
+// The same pixels as blendGlyphPlain, with the screen edges worked out once
+// per row instead of per pixel, and only the inked part of each row visited.
+void blendGlyphClipped(const Glyph& g, long penX, long penY, int r, int gr, int b, uint8_t* buf, unsigned lineSize,
+                       unsigned memSize) {
+  const long col0 = penX / 64;
+  const long bottomRow = (penY + g.height - g.bearingY) / 64;
+  const long columns = static_cast<long>(lineSize / 4);
+  for (int row = 0; row < g.rows; ++row) {
+    const long y = bottomRow - (g.rows - 1 - row);
+    if (y < 0) continue;  // every offset on a row above the buffer is negative
+    const long long rowStart = static_cast<long long>(y) * lineSize;
+    if (rowStart >= static_cast<long long>(memSize)) break;  // this row and the ones below are past the end
+    // A pixel's 4 bytes must end inside the buffer; only a last, partial row cuts this shorter than the width.
+    const long fits = static_cast<long>(std::min<long long>(columns, (memSize - rowStart) / 4));
+    const long first = std::max<long>(g.ink[row].first, -col0);
+    const long last = std::min<long>(g.ink[row].second, fits - col0);
+    if (first >= last) continue;
+    blendRun(buf + rowStart + (col0 + first) * 4, &g.coverage[static_cast<size_t>(row) * g.width + first],
+             static_cast<int>(last - first), r, gr, b);
   }
 }
 
@@ -193,7 +252,10 @@ int putString(int slotNo, int x, int y, const char* text, int r, int g, int b, F
   while (utf8_get_next_char(bytes, length, &position, &valid, &cp) == 1) {
     const Glyph& glyph = glyphFor(f, slotNo, valid ? cp : 0, penX, penY, scratch);
     if (!glyph.loaded) continue;
-    blendGlyph(glyph, penX, penY, r, g, b, buf, fb->lineSize, fb->memSize);
+    if (f.fastPath)
+      blendGlyphClipped(glyph, penX, penY, r, g, b, buf, fb->lineSize, fb->memSize);
+    else
+      blendGlyphPlain(glyph, penX, penY, r, g, b, buf, fb->lineSize, fb->memSize);
     penX += glyph.advanceX;
     penY += glyph.advanceY;
   }
@@ -223,9 +285,9 @@ int fontSlotSize(int slotNo) {
   return validSlot(slotNo) && f.face[slotNo] ? f.fontSize[slotNo] : 0;
 }
 
-void setGlyphCacheEnabled(bool enabled) {
+void setTextFastPath(bool enabled) {
   FontSlots& f = fonts();
   std::lock_guard lock(f.lock);
-  f.cacheEnabled = enabled;
+  f.fastPath = enabled;
   for (auto& c : f.cache) c.clear();
 }

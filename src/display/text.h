@@ -21,6 +21,8 @@ int getStringSpace(int slotNo, const char* text);
 
 // Pixel height a slot was loaded at, or 0 for an empty slot.
 int fontSlotSize(int slotNo);
-// Rendered glyphs are kept per slot and reused; the pixels are the same either
-// way. Benchmarks switch the cache off to measure what it saves.
-void setGlyphCacheEnabled(bool enabled);
+// The fast path keeps rendered glyphs per slot and blends only their inked
+// rows, clipped once per row; the plain path renders every glyph afresh and
+// checks every pixel. The pixels are the same either way: tests compare the
+// two, benchmarks measure what the fast path saves.
+void setTextFastPath(bool enabled);

@@ -18,7 +18,7 @@ class TextTest : public SandboxTest {
   void SetUp() override {
     SandboxTest::SetUp();
     loadProgramFonts();
-    setGlyphCacheEnabled(true);
+    setTextFastPath(true);
   }
   // Fills the draw buffer with one colour.
   void paint(MemoryFrameBuffer& fb, Pixel c) {
@@ -125,19 +125,43 @@ TEST_F(TextTest, StringWidthIsTheSumOfAdvances) {
   EXPECT_NEAR(rightmost, 789, 3);
 }
 
-TEST_F(TextTest, CachedAndUncachedGlyphsDrawTheSamePixels) {
-  const char* labels[] = {"FORWARD", "14.070MHz", "PA Temp1: 45.0\xC2\xB0" "C", "Err \xE2\x82\xAC\xFF", "gjpqy"};
+// A background that differs from pixel to pixel, so a blend that reads the
+// wrong destination byte shows.
+void stripes(MemoryFrameBuffer& fb) {
+  for (unsigned o = 0; o < fb->memSize; ++o) fb->drawMem[o] = static_cast<uint8_t>(o * 37 + (o >> 9));
+}
+
+// Draws the same labels through the fast path (twice, the second time from the
+// cache) and the plain path, and compares every byte of the two buffers.
+void expectSamePixels(int width, int height, unsigned shortenBy, const std::vector<std::pair<int, int>>& pens,
+                      const char* label) {
+  const char* texts[] = {"FORWARD", "14.070MHz", "PA Temp1: 45.0\xC2\xB0" "C", "Err \xE2\x82\xAC\xFF", "gjpqy WM"};
   for (int slot : {0, 1, 2, 4, 6, 9, 11}) {
-    MemoryFrameBuffer cached(400, 60), plain(400, 60);
-    setGlyphCacheEnabled(true);
-    for (int pass = 0; pass < 2; ++pass)  // the second pass reads the cache
-      for (int i = 0; i < 5; ++i) putString(slot, 5 + 70 * i, 40, labels[i], 250, 150, 0, cached.get(), 0, 0, 0, 0);
-    setGlyphCacheEnabled(false);
+    MemoryFrameBuffer fast(width, height), plain(width, height);
+    // A buffer that ends inside its last row: a pixel counts only if all its bytes fit.
+    fast->memSize -= shortenBy;
+    plain->memSize -= shortenBy;
+    stripes(fast);
+    stripes(plain);
+    setTextFastPath(true);
     for (int pass = 0; pass < 2; ++pass)
-      for (int i = 0; i < 5; ++i) putString(slot, 5 + 70 * i, 40, labels[i], 250, 150, 0, plain.get(), 0, 0, 0, 0);
-    EXPECT_EQ(std::memcmp(cached->drawMem, plain->drawMem, cached->memSize), 0) << "slot " << slot;
+      for (size_t i = 0; i < pens.size(); ++i)
+        putString(slot, pens[i].first, pens[i].second, texts[i % 5], 250, 150, 7, fast.get(), 0, 0, 0, 0);
+    setTextFastPath(false);
+    for (int pass = 0; pass < 2; ++pass)
+      for (size_t i = 0; i < pens.size(); ++i)
+        putString(slot, pens[i].first, pens[i].second, texts[i % 5], 250, 150, 7, plain.get(), 0, 0, 0, 0);
+    setTextFastPath(true);
+    const size_t all = static_cast<size_t>(width) * height * 4;
+    EXPECT_EQ(std::memcmp(fast->drawMem, plain->drawMem, all), 0) << label << ", slot " << slot;
   }
-  setGlyphCacheEnabled(true);
+}
+
+TEST_F(TextTest, FastAndPlainPathsDrawTheSamePixels) {
+  expectSamePixels(400, 60, 0, {{5, 40}, {75, 40}, {145, 41}, {215, 40}, {285, 40}}, "inside");
+  // Across every edge: left, right, above the first row, below the last.
+  expectSamePixels(120, 40, 0, {{-30, 20}, {80, 25}, {10, 6}, {30, 46}, {-2000000, 30}, {60, 2000000}}, "edges");
+  expectSamePixels(120, 40, 6, {{40, 44}, {90, 43}, {-8, 41}, {100, 46}, {5, 39}}, "partial last row");
 }
 
 TEST_F(TextTest, TextOffTheBufferIsDroppedAndTheBackgroundBufferCanBeTheTarget) {
