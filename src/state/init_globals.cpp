@@ -42,6 +42,7 @@ void InitGlobalVar(Works* w) {
   w->fanPercentSent = -1;
   w->sogliaIdx = -1;
   w->bandRowIdx = -1;
+  w->bandSelCol = -1;  // no cell cursor until the table is opened for editing
   TIME_LONG_PRESS = 0.5;
   w->number_ofStep_meter_FWD = 60;
   w->number_ofStep_meter_REFL = 60;

@@ -26,15 +26,38 @@ std::string format(const char* fmt, Args... args) {
   return buf;
 }
 
-// The identity blocks are fixed-size fields read off the amplifier: they may
-// fill their field without a terminator.
-std::string identity(const uint8_t* block, size_t size) {
-  const char* text = reinterpret_cast<const char*>(block);
-  return std::string(text, strnlen(text, size));
-}
-
 const char* typeName(int type) { return type == '0' ? "EU" : type == '1' ? "USA" : ""; }
 const char* powerName(int variant) { return variant == '0' ? "60W" : variant == '1' ? "120W" : ""; }
+
+// The identity blocks are raw bytes read off the amplifier, not checked text:
+// they may fill their field without a terminator, end in erased memory (0xFF),
+// or hold bytes that are no characters at all. The text ends at the first
+// terminator or erased byte; any other byte that is not printable shows as
+// '?', so the line never turns into missing-glyph boxes or runs on past the block.
+std::string identity(const uint8_t* block, size_t size) {
+  std::string text;
+  for (size_t i = 0; i < size && block[i] != 0x00 && block[i] != 0xFF; ++i)
+    text += block[i] >= 0x20 && block[i] < 0x7F ? static_cast<char>(block[i]) : '?';
+  return text;
+}
+
+// The amplifier link rewrites its version and data blocks while the screen is
+// drawn: the line is made from one consistent copy.
+std::string versionLine(Works* w) {
+  std::lock_guard lock(w->ampTextMutex);
+  return format("SW ver. %s, FW ver. %.*s", w->version, static_cast<int>(sizeof w->ampVersion), w->ampVersion);
+}
+
+std::string serialLine(Works* w) {
+  std::string block0, block1;
+  {
+    std::lock_guard lock(w->ampTextMutex);
+    block0 = identity(w->eeBlock0, sizeof w->eeBlock0);
+    block1 = identity(w->eeBlock1, sizeof w->eeBlock1);
+  }
+  return format("%s (%s), TYPE: %s, MAXPOWER: %s", block0.c_str(), block1.c_str(), typeName(w->ampType),
+                powerName(w->ampVariant));
+}
 
 float toF(float c) { return ConversionCelsius_to_Fahrenheit(c); }
 
@@ -66,12 +89,8 @@ void lanLines(std::vector<InfoLine>& out) {
 
 std::vector<InfoLine> StatusInfoLines(Works* w, int extIoFreq) {
   std::vector<InfoLine> out;
-  out.push_back({110, "VERSION", format("SW ver. %s, FW ver. %s", w->version, w->ampVersion), kValueX});
-  out.push_back({132, "SN",
-                 format("%s (%s), TYPE: %s, MAXPOWER: %s", identity(w->eeBlock0, sizeof w->eeBlock0).c_str(),
-                        identity(w->eeBlock1, sizeof w->eeBlock1).c_str(), typeName(w->ampType),
-                        powerName(w->ampVariant)),
-                 kValueX});
+  out.push_back({110, "VERSION", versionLine(w), kValueX});
+  out.push_back({132, "SN", serialLine(w), kValueX});
   out.push_back({154, "POWER",
                  format("FWD:%02.01f, RFL:%02.01f , PW:%02.01f, SWR:%02.01f", w->pwrFwd.load(), w->pwrRefl.load(),
                         w->pwrIn.load(), w->swrValue.load()),

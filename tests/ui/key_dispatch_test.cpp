@@ -118,7 +118,8 @@ TEST_F(KeyDispatch, MainPage) {
       // The information screen open: MEM only closes it, the bank stays.
       {1, 0, [](Works* w) { w->statusView = kViewStatus; }, kLumoMain, {},
        {IS(statusView, 0), picture("img1"), IS(NumBanco, 0)}},
-      {1, 1, nullptr, kLumoUtilities, {}, {IS(statusView, kViewUtilities), picture("statusB")}},
+      // Opened fresh, the table has no cell cursor: that comes with the edit page.
+      {1, 1, nullptr, kLumoUtilities, {}, {IS(statusView, kViewUtilities), picture("statusB"), IS(bandSelCol, -1)}},
       {1, 1, nullptr, kLumoMain, {}, {IS(statusView, 0), picture("img1")}},
       {1, 0, [](Works* w) { w->statusView = kViewUtilities; }, kLumoMain, {}, {IS(statusView, 0), IS(NumBanco, 0)}},
       {2, 1, [](Works* w) { w->attStep = 1; }, kLumoMain, {}, {IS(attStep, 1)}},

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "amp/errors.h"
 #include "display/memory_framebuffer.h"
@@ -308,6 +310,45 @@ TEST_F(StatusScreens, InformationScreenLines) {
   for (int x : {110, 115, 260, 265})
     EXPECT_EQ(probe_.inkIn(x, 279, x, 302, {200, 200, 200}), 0) << "box edge at " << x;
   EXPECT_EQ(probe_.inkIn(375, 175, 429, 209, {250, 0, 0}), 0);
+}
+
+TEST_F(StatusScreens, SerialLineShowsOnlyTheTextOfTheIdentityBlocks) {
+  w_->statusView = 1;
+  w_->ampType = '0';
+  w_->ampVariant = '1';
+  // Text, a byte that is no character, then erased memory: the text stops there.
+  const uint8_t block0[] = {'H', 'F', '-', 0x86, '7', 0x04, 0xFF, 'x', 'y'};
+  std::memcpy(w_->eeBlock0, block0, sizeof block0);
+  std::memset(w_->eeBlock1, 0, sizeof w_->eeBlock1);  // never read: empty
+  EXPECT_EQ(StatusInfoLines(w_.get(), 0)[1].value, "HF-?7? (), TYPE: EU, MAXPOWER: 120W");
+  // What the amplifier's pattern of raw bytes used to show as missing-glyph boxes.
+  for (int i = 0; i < 32; ++i) w_->eeBlock1[i] = static_cast<uint8_t>(0x40 + i * 7);
+  const std::string sn = StatusInfoLines(w_.get(), 0)[1].value;
+  EXPECT_EQ(sn.substr(0, 13), "HF-?7? (@GNU\\");
+  EXPECT_TRUE(std::all_of(sn.begin(), sn.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) << sn;
+}
+
+TEST_F(StatusScreens, InformationLinesTakeTheIdentityFromOneUpdate) {
+  std::atomic<bool> stop{false};
+  std::memset(w_->eeBlock0, 'A', sizeof w_->eeBlock0);
+  std::memset(w_->ampVersion, 'A', sizeof w_->ampVersion);
+  // The amplifier link rewrites the blocks as it decodes replies, under its lock.
+  std::thread link([&] {
+    for (uint8_t fill = 'A'; !stop; fill = fill == 'A' ? 'B' : 'A') {
+      std::lock_guard lock(w_->ampTextMutex);
+      std::memset(w_->eeBlock0, fill, sizeof w_->eeBlock0);
+      std::memset(w_->ampVersion, fill, sizeof w_->ampVersion);
+    }
+  });
+  for (int i = 0; i < 300; ++i) {
+    const auto lines = StatusInfoLines(w_.get(), 0);
+    const std::string block = lines[1].value.substr(0, 32);
+    EXPECT_TRUE(block == std::string(32, 'A') || block == std::string(32, 'B')) << block;
+    const std::string version = lines[0].value.substr(lines[0].value.find("FW ver. ") + 8);
+    EXPECT_TRUE(version == std::string(8, 'A') || version == std::string(8, 'B')) << version;
+  }
+  stop = true;
+  link.join();
 }
 
 TEST_F(StatusScreens, InformationScreenSwitchesTheExternalIoLinkOn) {
