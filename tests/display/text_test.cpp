@@ -72,9 +72,12 @@ TEST_F(TextTest, FullCoverageTakesTheColourAndZeroCoverageLeavesTheBackground) {
   for (int y = 0; y < 60; ++y)
     for (int x = 0; x < 200; ++x) {
       Pixel p = pixelAt(fb->drawMem, fb.get(), x, y);
-      if (p == Pixel{0x5A, 0xC3, 0x3C}) ++solid;
-      else if (p == back) ++untouched;
-      else ++other;
+      if (p == Pixel{0x5A, 0xC3, 0x3C})
+        ++solid;
+      else if (p == back)
+        ++untouched;
+      else
+        ++other;
     }
   EXPECT_GT(solid, 40);
   EXPECT_GT(untouched, 200 * 60 - 200);
@@ -96,7 +99,7 @@ TEST_F(TextTest, BaselineAndRowPlacement) {
   paint(fb, {0, 0, 0});
   putString(8, 10, 50, "H", 255, 255, 255, fb.get(), 0, 0, 0, 0);
   auto [top, bottom] = inkRows(fb, {0, 0, 0});
-  EXPECT_EQ(bottom, 50);            // the glyph's bottom row is the baseline row
+  EXPECT_EQ(bottom, 50);             // the glyph's bottom row is the baseline row
   EXPECT_NEAR(bottom - top, 14, 2);  // cap height of a 20-pixel face
   paint(fb, {0, 0, 0});
   putString(8, 10, 50, "g", 255, 255, 255, fb.get(), 0, 0, 0, 0);
@@ -135,7 +138,10 @@ void stripes(MemoryFrameBuffer& fb) {
 // cache) and the plain path, and compares every byte of the two buffers.
 void expectSamePixels(int width, int height, unsigned shortenBy, const std::vector<std::pair<int, int>>& pens,
                       const char* label) {
-  const char* texts[] = {"FORWARD", "14.070MHz", "PA Temp1: 45.0\xC2\xB0" "C", "Err \xE2\x82\xAC\xFF", "gjpqy WM"};
+  const char* texts[] = {"FORWARD", "14.070MHz",
+                         "PA Temp1: 45.0\xC2\xB0"
+                         "C",
+                         "Err \xE2\x82\xAC\xFF", "gjpqy WM"};
   for (int slot : {0, 1, 2, 4, 6, 9, 11}) {
     MemoryFrameBuffer fast(width, height), plain(width, height);
     // A buffer that ends inside its last row: a pixel counts only if all its bytes fit.

@@ -155,8 +155,7 @@ TEST_F(StatusScreens, BankTableMarksTheSelectedRowAndItsCursorCell) {
   w_->bandSelCol = 1;
   draw();
   EXPECT_IN_PLACE(probe_.textAt(0, 100, 50, " Memory Table Bank 3 - Interface:  FT-817", kInkOrange));
-  EXPECT_IN_PLACE(
-      probe_.textAt(8, 50, 100, "N     Band     Pwr    Att(dB)  AmpEnable    Ant       Atu", kInkBright));
+  EXPECT_IN_PLACE(probe_.textAt(8, 50, 100, "N     Band     Pwr    Att(dB)  AmpEnable    Ant       Atu", kInkBright));
   EXPECT_IN_PLACE(probe_.textAt(8, 50, 130, "1", kInkBright));
   EXPECT_IN_PLACE(probe_.textAt(8, 90, 130, "160m", kInkBright));
   EXPECT_IN_PLACE(probe_.textAt(8, 350, 130, "Off", kInkBright));
@@ -307,8 +306,7 @@ TEST_F(StatusScreens, InformationScreenLines) {
   // Nothing of the main screen under it, and no TX lamp even while transmitting.
   w_->ampStatus[1] = 1;
   draw();
-  for (int x : {110, 115, 260, 265})
-    EXPECT_EQ(probe_.inkIn(x, 279, x, 302, {200, 200, 200}), 0) << "box edge at " << x;
+  for (int x : {110, 115, 260, 265}) EXPECT_EQ(probe_.inkIn(x, 279, x, 302, {200, 200, 200}), 0) << "box edge at " << x;
   EXPECT_EQ(probe_.inkIn(375, 175, 429, 209, {250, 0, 0}), 0);
 }
 

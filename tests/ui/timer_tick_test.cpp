@@ -17,13 +17,13 @@
 #include "display/memory_framebuffer.h"
 #include "display/screenshot.h"
 #include "display/text.h"
+#include "display_helpers.h"
 #include "platform/clock.h"
 #include "state/fft_record.h"
 #include "state/init_globals.h"
 #include "ui/grid.h"
 #include "ui/lumomenu.h"
 #include "ui/menu.h"
-#include "display_helpers.h"
 #include "works_fixture.h"
 
 namespace {
@@ -228,12 +228,12 @@ TEST_F(SpectrumTick, EveryPageIsTheSameThroughTheFastAndThePlainTextPath) {
   struct Page {
     int screenPage, menuPage, statusView, bandSelCol;
   };
-  const Page pages[] = {{1, kLumoMain, 0, -1},         {2, kLumoMain, 0, -1},      {3, kLumoMain, 0, -1},
-                        {4, kLumoMain, 0, -1},         {5, kLumoMain, 0, -1},      {1, kLumoSetupList, 0, -1},
-                        {1, kLumoValueEdit, 0, -1},    {1, kLumoTune, 0, -1},      {1, kLumoManualTune, 0, -1},
-                        {1, kLumoUtilities, 2, -1},    {1, kLumoAntennaEdit, 2, 1}, {1, kLumoSaveTune, 0, -1},
-                        {1, kLumoBankUtilities, 2, -1}, {1, kLumoBankCopy, 2, -1},  {1, kLumoBankReset, 2, -1},
-                        {1, kLumoFilters, 4, -1},      {1, kLumoMain, 1, -1},      {1, kLumoSetupList, 1, -1}};
+  const Page pages[] = {{1, kLumoMain, 0, -1},          {2, kLumoMain, 0, -1},       {3, kLumoMain, 0, -1},
+                        {4, kLumoMain, 0, -1},          {5, kLumoMain, 0, -1},       {1, kLumoSetupList, 0, -1},
+                        {1, kLumoValueEdit, 0, -1},     {1, kLumoTune, 0, -1},       {1, kLumoManualTune, 0, -1},
+                        {1, kLumoUtilities, 2, -1},     {1, kLumoAntennaEdit, 2, 1}, {1, kLumoSaveTune, 0, -1},
+                        {1, kLumoBankUtilities, 2, -1}, {1, kLumoBankCopy, 2, -1},   {1, kLumoBankReset, 2, -1},
+                        {1, kLumoFilters, 4, -1},       {1, kLumoMain, 1, -1},       {1, kLumoSetupList, 1, -1}};
   for (const Page& p : pages) {
     w_->screenPage = p.screenPage;
     w_->menuPage = p.menuPage;
