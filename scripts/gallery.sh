@@ -65,5 +65,19 @@ sleep 18
 ./build/tools/fbshot "$root" "$out/page05-failed-link.png" || true
 kill -TERM "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
+# Two units: the bench as server with a client unit beside it, the server on
+# 40 m and bank 2.
+port=$((20000 + RANDOM % 20000))
+{
+  sleep 3
+  step "remote client" 1
+  sleep 20
+  step "rig freq 7100000" 3
+  step "press 1" 3
+  shot pair-server
+  step "client shot $out/pair-client.png" 1
+  step "quit" 4
+} | ./build/sim/hfamp-sim --root "$root-pair" --serve "$port" >"$root.log3" 2>&1 || true
+rm -rf "$root-pair" "$root-pair-client"
 cp "$root/etc/network/interfaces" "$out/../network-interfaces-after-edit.txt" 2>/dev/null || true
 ls "$out"

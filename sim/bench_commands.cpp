@@ -57,10 +57,10 @@ std::string describe(const AmpModel& m) {
   std::snprintf(buf, sizeof buf,
                 "tx %s, drive %.1f W, out %.1f W, refl %.2f W, %.2f A, freq %u Hz, antenna %d, att %d, "
                 "bypass %d, fan %d %%, temps %.1f / %.1f C, trips 0x%02X, reset %d, thresholds %d %d %d %d, "
-                "tune word %08X",
+                "tune word %08X, frequency sent %u Hz",
                 m.transmitting ? "on" : "off", m.driveW, m.outputW(), m.reflectedW(), m.currentA(), m.rigFreq,
                 m.antenna + 1, m.attenuator, m.bypassed(), m.fanPercent, m.temp1, m.temp2,
-                m.trips, m.microReset, m.thresholds[0], m.thresholds[1], m.thresholds[2], m.thresholds[3], m.tuneWord);
+                m.trips, m.microReset, m.thresholds[0], m.thresholds[1], m.thresholds[2], m.thresholds[3], m.tuneWord, m.setFreq);
   return std::string(buf) + "\n" + DescribeTuner(m);
 }
 
@@ -107,6 +107,11 @@ const char* BenchCommands::help() {
          "  rig silent|garbage [on|off]   the transceivers stop talking, or send only malformed blocks\n"
          "  rig normal         the transceivers behave again\n"
          "  rig                the simulated transceivers' state\n"
+         "  rig cat TEXT       CAT text typed at the companion's CAT port (\"rig cat\" alone: what it received)\n"
+         "  remote client      start a second unit, client of this one (bench started with --serve PORT)\n"
+         "  remote stop        stop the second unit\n"
+         "  remote             the second unit: connected or not, the status line it last received\n"
+         "  client COMMAND     any of these commands, for the second unit (\"client shot FILE.png\")\n"
          "  state              the simulated amplifier's state, the tuner, the load and the SWRs\n"
          "  shot FILE.png      save what the program's screen shows\n"
          "  quit               stop the program and the bench\n";
@@ -133,7 +138,10 @@ std::string BenchCommands::run(const std::string& line, bool& quit) {
     return "bye";
   }
   if (cmd == "state") return describe(amp_.model());
+  if (cmd == "rig" && a == "cat") return catCommand(line);
   if (cmd == "rig") return rigCommand(a, b);
+  if (cmd == "remote") return remoteCommand(a);
+  if (cmd == "client") return clientCommand(line);
   if (cmd == "touch") return touchCommand(line);
   if (cmd == "press" || cmd == "hold" || cmd == "rail" || cmd == "panel" || cmd == "key")
     return panelCommand(cmd, a, b);

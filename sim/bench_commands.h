@@ -16,6 +16,7 @@ class Ft817Sim;
 class FrontPanel;
 class SimKeyboard;
 class SimTouch;
+class RemoteUnit;
 
 class BenchCommands {
  public:
@@ -36,6 +37,14 @@ class BenchCommands {
     ft817_ = ft817;
   }
 
+  // The second unit "remote client" starts in `clientRoot`, as client of
+  // this unit's server on `port`.
+  void setRemote(RemoteUnit* unit, std::string clientRoot, int port) {
+    remote_ = unit;
+    clientRoot_ = std::move(clientRoot);
+    serverPort_ = port;
+  }
+
   // Runs one command line; sets `quit` for "quit". Thread-safe.
   std::string run(const std::string& line, bool& quit);
   static const char* help();
@@ -45,6 +54,9 @@ class BenchCommands {
   std::string panelCommand(const std::string& cmd, const std::string& a, const std::string& b);
   std::string rigCommand(const std::string& a, const std::string& b);
   std::string touchCommand(const std::string& line);
+  std::string remoteCommand(const std::string& a);
+  std::string clientCommand(const std::string& line);
+  std::string catCommand(const std::string& line);
 
   std::mutex mutex_;
   AmpSim& amp_;
@@ -56,6 +68,9 @@ class BenchCommands {
   CompanionSim* companion_ = nullptr;
   CompanionCatSim* companionCat_ = nullptr;
   Ft817Sim* ft817_ = nullptr;
+  RemoteUnit* remote_ = nullptr;
+  std::string clientRoot_;
+  int serverPort_ = 0;
 };
 
 }  // namespace sim

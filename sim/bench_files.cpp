@@ -1,26 +1,58 @@
 #include "bench_files.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "sample_tables.h"
 #include "sandbox.h"
+#include "state/works.h"
+#include "tables/antenna_tables.h"
+#include "tables/table_io.h"
 
 namespace sim {
+namespace {
 
-bool writeBenchSetFiles(const std::string& root) {
+constexpr int kExtIoInterface = 1;
+constexpr int kBanks = 20;
+
+// The setup keys that make the unit a server or a client; the CAT relay runs
+// on both, so text typed at one companion reaches the other.
+std::string roleKeys(const BenchRole& role) {
+  const std::string port = "TcpPort: " + std::to_string(role.port) + "\n";
+  switch (role.kind) {
+    case BenchRole::Server:
+      return "WebSocket: 1\n" + port + "EnableCAT: 1\n";
+    case BenchRole::Client:
+      return "WebSocket: 2\nServer: 127.0.0.1\n" + port + "EnableCAT: 1\n";
+    case BenchRole::Alone:
+      break;
+  }
+  return "WebSocket: 0\nEnableCAT: 0\n";
+}
+
+bool writeExtIoBanks(const std::string& root) {
+  auto w = std::make_unique<Works>();
+  InitTabAntenna(w.get(), 0);
+  const std::string table = FormatTabConfig(w.get(), kExtIoInterface);
+  for (int bank = 0; bank < kBanks; ++bank)
+    if (!writeSandboxFile(root, tables::bandTablePath(bank), table)) return false;
+  return true;
+}
+
+}  // namespace
+
+bool writeBenchSetFiles(const std::string& root, const BenchRole& role) {
   // Keys not written here take their defaults when the program reads the file.
-  const char* setup =
+  const std::string setup =
       "EnableLinear: 1\n"
       "LinPort: /dev/ttyAMA0\n"
       "SerPort: /dev/ttyUSB1\n"
       "CatSerialPort: /dev/ttyUSB2\n"
       "EnableKeyb: 0\n"
-      "EnableCAT: 0\n"
       "EnableRead: 0\n"
       "EnableWrite: 0\n"
       "EnableFFT: 0\n"
       "AutoTuneMode: 1\n"
-      "WebSocket: 0\n"
       "EnableTouch: 1\n";
   // A board's network file as Debian lays it out, for the LAN settings.
   const char* interfaces =
@@ -36,7 +68,8 @@ bool writeBenchSetFiles(const std::string& root) {
       "\tnetmask 255.255.255.0\n"
       "\tgateway 192.168.1.1\n"
       "\tnameserver 192.168.1.1\n";
-  return writeSandboxFile(root, "/opt/set/setup.txt", setup) &&
+  if (role.kind != BenchRole::Alone && !writeExtIoBanks(root)) return false;
+  return writeSandboxFile(root, "/opt/set/setup.txt", setup + roleKeys(role)) &&
          writeSandboxFile(root, "/etc/network/interfaces", interfaces) &&
          writeSandboxFile(root, "/opt/set/config.txt", sampleConfigTxt()) &&
          writeSandboxFile(root, "/opt/set/ventola.txt", sampleVentolaTxt()) &&

@@ -8,7 +8,12 @@
 // where its pictures are) and takes commands while it runs, from standard
 // input and from the Unix socket DIR/run/bench.sock ("help" lists them).
 //
-//   hfamp-sim [--root DIR] [--hfamp PATH] [--wire-log FILE]
+// With --serve PORT the program is also the WebSocket server on PORT, and
+// "remote client" starts a second unit (another hfamp-sim, in DIR-client)
+// whose program connects to it. --client-of PORT makes this bench that
+// second unit.
+//
+//   hfamp-sim [--root DIR] [--hfamp PATH] [--wire-log FILE] [--serve PORT | --client-of PORT]
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -16,6 +21,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -24,6 +30,7 @@
 #include "amp_sim.h"
 #include "bench_commands.h"
 #include "bench_files.h"
+#include "bench_remote.h"
 #include "bench_socket.h"
 #include "companion_sim.h"
 #include "ft817_sim.h"
@@ -40,7 +47,16 @@ struct Options {
   std::string root = "/tmp/hfamp-bench";
   std::string hfamp;
   std::string wireLog;
+  sim::BenchRole role;
 };
+
+bool portArg(const char* text, int& port) {
+  char* end = nullptr;
+  const long v = std::strtol(text, &end, 10);
+  if (*end != '\0' || v < 1 || v > 65535) return false;
+  port = static_cast<int>(v);
+  return true;
+}
 
 bool parseArgs(int argc, char** argv, Options& o) {
   o.hfamp = (std::filesystem::path(argv[0]).parent_path().parent_path() / "hfamp").string();
@@ -52,6 +68,8 @@ bool parseArgs(int argc, char** argv, Options& o) {
       o.hfamp = argv[++i];
     else if (a == "--wire-log" && i + 1 < argc)
       o.wireLog = argv[++i];
+    else if ((a == "--serve" || a == "--client-of") && i + 1 < argc && portArg(argv[++i], o.role.port))
+      o.role.kind = a == "--serve" ? sim::BenchRole::Server : sim::BenchRole::Client;
     else
       return false;
   }
@@ -70,6 +88,13 @@ pid_t startProgram(const std::string& hfamp, const std::string& root) {
     _exit(127);
   }
   return pid;
+}
+
+// This very program, to start a second unit with.
+std::string selfPath(const char* argv0) {
+  std::error_code ec;
+  const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::absolute(argv0).string() : self.string();
 }
 
 // SIGTERM and SIGINT stop the bench the same way as "quit", so the program
@@ -105,10 +130,10 @@ bool readStdinLine(std::string& line, int ms, bool& eof) {
 int main(int argc, char** argv) {
   Options o;
   if (!parseArgs(argc, argv, o)) {
-    std::fprintf(stderr, "usage: hfamp-sim [--root DIR] [--hfamp PATH] [--wire-log FILE]\n");
+    std::fprintf(stderr, "usage: hfamp-sim [--root DIR] [--hfamp PATH] [--wire-log FILE] [--serve PORT | --client-of PORT]\n");
     return 2;
   }
-  if (!sim::makeSandbox(o.root) || !sim::writeBenchSetFiles(o.root) || !sim::writeMyTemp(o.root, 48.3, 47.2)) {
+  if (!sim::makeSandbox(o.root) || !sim::writeBenchSetFiles(o.root, o.role) || !sim::writeMyTemp(o.root, 48.3, 47.2)) {
     std::fprintf(stderr, "hfamp-sim: cannot make the sandbox %s\n", o.root.c_str());
     return 1;
   }
@@ -125,6 +150,9 @@ int main(int argc, char** argv) {
   if (!companion.linkSlaveTo(o.root + "/dev/ttyUSB1") || !companionCat.linkSlaveTo(o.root + "/dev/ORVACAT0") ||
       !ft817.linkSlaveTo(o.root + "/dev/ttyUSB2"))
     std::fprintf(stderr, "hfamp-sim: cannot attach the simulated transceivers\n");
+  // A client unit takes the transceiver's parameters from the far unit; its
+  // own companion only keeps the link alive with spectra.
+  if (o.role.kind == sim::BenchRole::Client) companion.setIntervals(0, 200);
   companion.start();
   companionCat.start();
   ft817.start();
@@ -146,6 +174,8 @@ int main(int argc, char** argv) {
   sim::SimTouch finger(o.root);
   commands.setTouch(&finger);
   commands.setTransceivers(&companion, &companionCat, &ft817);
+  sim::RemoteUnit clientUnit(selfPath(argv[0]), o.hfamp);
+  if (o.role.kind == sim::BenchRole::Server) commands.setRemote(&clientUnit, o.root + "-client", o.role.port);
   std::atomic<bool> quit{false};
   sim::ControlSocket control;
   std::string sock = o.root + "/run/bench.sock";
@@ -158,6 +188,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "hfamp-sim: no control socket at %s\n", sock.c_str());
   std::fprintf(stderr, "hfamp-sim: sandbox %s, amplifier port %s, control socket %s; screen in %s/dev/fb0\n",
                o.root.c_str(), amp.slaveName().c_str(), sock.c_str(), o.root.c_str());
+  if (o.role.kind == sim::BenchRole::Server)
+    std::fprintf(stderr, "hfamp-sim: WebSocket server on port %d; \"remote client\" starts a second unit\n",
+                 o.role.port);
+  if (o.role.kind == sim::BenchRole::Client)
+    std::fprintf(stderr, "hfamp-sim: client of 127.0.0.1:%d\n", o.role.port);
   pid_t child = startProgram(o.hfamp, o.root);
   std::fprintf(stderr, "hfamp-sim: type \"help\" for the commands, \"quit\" to stop\n");
   int status = 0;
@@ -183,6 +218,7 @@ int main(int argc, char** argv) {
     }
   }
   control.stop();
+  clientUnit.stop();
   if (!exited) {
     kill(child, SIGTERM);
     waitpid(child, &status, 0);

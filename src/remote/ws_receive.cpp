@@ -10,6 +10,7 @@
 #include "links/ext_io_spectrum.h"
 #include "platform/log.h"
 #include "platform/serial.h"
+#include "remote/follow_server.h"
 #include "remote/remote_commands.h"
 #include "state/works.h"
 
@@ -36,6 +37,8 @@ void FrameDispatcher::statusText(const uint8_t* data, size_t length) {
   std::memset(w_->remoteStatusText, 0, sizeof w_->remoteStatusText);
   std::memcpy(w_->remoteStatusText, data, std::min(length, sizeof w_->remoteStatusText - 1));
   dispStat(w_);
+  // A client unit mirrors the far one, bank included.
+  if (side_ == PeerSide::Client) FollowServerBank(w_, data, length);
 }
 
 bool FrameDispatcher::writeCat(const uint8_t* data, size_t length) {
