@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const char* fixed : {"ORVARB", "ORVABANK", "ORVAPA1"})
     if (size >= std::strlen(fixed) && std::memcmp(data, fixed, std::strlen(fixed)) == 0) return 0;
   std::memset(works->remoteStatusText, 0, sizeof works->remoteStatusText);
-  std::memcpy(works->remoteStatusText, data, std::min(size, sizeof works->remoteStatusText - 1));
+  if (size > 0) std::memcpy(works->remoteStatusText, data, std::min(size, sizeof works->remoteStatusText - 1));
   dispStat(works.get());
   return 0;
 }
