@@ -15,6 +15,7 @@
 #include "platform/log.h"
 #include "platform/net.h"
 #include "remote/ws_frame.h"
+#include "remote_login.h"
 #include "remote/ws_handshake.h"
 #include "remote/ws_send.h"
 #include "remote/ws_server.h"
@@ -50,24 +51,11 @@ struct Server {
   }
 };
 
-int login(int port) {
-  const int fd = platform::createTcpSocket();
-  platform::connectTcp(fd, "127.0.0.1", static_cast<uint16_t>(port), 1000);
-  for (const std::string& l : ClientRequestLines("127.0.0.1", port, "dGhlIHNhbXBsZSBub25jZQ=="))
-    platform::sendAllWithin(fd, l.data(), l.size(), 1000);
-  SocketStream in(fd, nullptr);
-  std::string line;
-  do in.readLine(line, platform::monotonicMs() + 2000);
-  while (line.size() > 2);
-  const FrameBytes pass = TextFrame(reinterpret_cast<const uint8_t*>(kWsPassword), std::strlen(kWsPassword));
-  platform::sendAllWithin(fd, pass.data(), pass.size(), 1000);
-  return fd;
-}
 
 void BM_HandshakeAndPassphrase(benchmark::State& state) {
   Server s;
   for (auto _ : state) {
-    const int fd = login(WsocketListeningPort());
+    const int fd = loginOverLoopback(WsocketListeningPort());
     while (s.w->wsConnected != 1) std::this_thread::yield();
     state.PauseTiming();
     platform::closeSocket(fd);
@@ -80,7 +68,7 @@ BENCHMARK(BM_HandshakeAndPassphrase)->Unit(benchmark::kMicrosecond)->UseRealTime
 // The server sends; a peer reads.
 void BM_StatusFramesToPeer(benchmark::State& state) {
   Server s;
-  const int fd = login(WsocketListeningPort());
+  const int fd = loginOverLoopback(WsocketListeningPort());
   while (s.w->wsConnected != 1) std::this_thread::yield();
   std::atomic<bool> stop{false};
   std::thread reader([&] {
@@ -100,7 +88,7 @@ BENCHMARK(BM_StatusFramesToPeer)->UseRealTime();
 // A peer sends; the server reads, stores and checks each for a command.
 void BM_StatusFramesFromPeer(benchmark::State& state) {
   Server s;
-  const int fd = login(WsocketListeningPort());
+  const int fd = loginOverLoopback(WsocketListeningPort());
   while (s.w->wsConnected != 1) std::this_thread::yield();
   const std::string text = "20m 1000T0001.1000150.0000.5035.013.8001.20";
   const FrameBytes st = ShortBinaryFrame("ST", reinterpret_cast<const uint8_t*>(text.data()), text.size());

@@ -108,6 +108,8 @@ const char* BenchCommands::help() {
          "  rig normal         the transceivers behave again\n"
          "  rig                the simulated transceivers' state\n"
          "  rig cat TEXT       CAT text typed at the companion's CAT port (\"rig cat\" alone: what it received)\n"
+         "  audio tone HZ [SECONDS]   a tone (3 s unless given) at the unit's simulated microphone\n"
+         "  audio              what the unit has played: seconds, and the strongest frequency lately\n"
          "  remote client      start a second unit, client of this one (bench started with --serve PORT)\n"
          "  remote stop        stop the second unit\n"
          "  remote             the second unit: connected or not, the status line it last received\n"
@@ -128,8 +130,8 @@ void BenchCommands::followFrequency(uint32_t hz) {
 std::string BenchCommands::run(const std::string& line, bool& quit) {
   std::lock_guard lock(mutex_);
   std::istringstream in(line);
-  std::string cmd, a, b;
-  in >> cmd >> a >> b;
+  std::string cmd, a, b, c;
+  in >> cmd >> a >> b >> c;
   bool on = false;
   if (cmd.empty()) return "";
   if (cmd == "help" || cmd == "?") return help();
@@ -141,6 +143,7 @@ std::string BenchCommands::run(const std::string& line, bool& quit) {
   if (cmd == "rig" && a == "cat") return catCommand(line);
   if (cmd == "rig") return rigCommand(a, b);
   if (cmd == "remote") return remoteCommand(a);
+  if (cmd == "audio") return audioCommand(a, b, c);
   if (cmd == "client") return clientCommand(line);
   if (cmd == "touch") return touchCommand(line);
   if (cmd == "press" || cmd == "hold" || cmd == "rail" || cmd == "panel" || cmd == "key")

@@ -17,6 +17,7 @@ class FrontPanel;
 class SimKeyboard;
 class SimTouch;
 class RemoteUnit;
+class SimMicrophone;
 
 class BenchCommands {
  public:
@@ -45,6 +46,8 @@ class BenchCommands {
     serverPort_ = port;
   }
 
+  void setMicrophone(SimMicrophone* microphone) { microphone_ = microphone; }
+
   // Runs one command line; sets `quit` for "quit". Thread-safe.
   std::string run(const std::string& line, bool& quit);
   static const char* help();
@@ -57,6 +60,7 @@ class BenchCommands {
   std::string remoteCommand(const std::string& a);
   std::string clientCommand(const std::string& line);
   std::string catCommand(const std::string& line);
+  std::string audioCommand(const std::string& a, const std::string& b, const std::string& c);
 
   std::mutex mutex_;
   AmpSim& amp_;
@@ -69,6 +73,7 @@ class BenchCommands {
   CompanionCatSim* companionCat_ = nullptr;
   Ft817Sim* ft817_ = nullptr;
   RemoteUnit* remote_ = nullptr;
+  SimMicrophone* microphone_ = nullptr;
   std::string clientRoot_;
   int serverPort_ = 0;
 };

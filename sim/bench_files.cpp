@@ -15,19 +15,23 @@ namespace {
 constexpr int kExtIoInterface = 1;
 constexpr int kBanks = 20;
 
+// Audio both ways: capture from the sandbox's capture file (mono), playback
+// into its playback file.
+constexpr const char* kAudioOn = "EnableRead: 1\nEnableWrite: 1\nInChannels: 1\n";
+
 // The setup keys that make the unit a server or a client; the CAT relay runs
 // on both, so text typed at one companion reaches the other.
 std::string roleKeys(const BenchRole& role) {
   const std::string port = "TcpPort: " + std::to_string(role.port) + "\n";
   switch (role.kind) {
     case BenchRole::Server:
-      return "WebSocket: 1\n" + port + "EnableCAT: 1\n";
+      return "WebSocket: 1\n" + port + "EnableCAT: 1\n" + kAudioOn;
     case BenchRole::Client:
-      return "WebSocket: 2\nServer: 127.0.0.1\n" + port + "EnableCAT: 1\n";
+      return "WebSocket: 2\nServer: 127.0.0.1\n" + port + "EnableCAT: 1\n" + kAudioOn;
     case BenchRole::Alone:
       break;
   }
-  return "WebSocket: 0\nEnableCAT: 0\n";
+  return "WebSocket: 0\nEnableCAT: 0\nEnableRead: 0\nEnableWrite: 0\n";
 }
 
 bool writeExtIoBanks(const std::string& root) {
@@ -49,8 +53,6 @@ bool writeBenchSetFiles(const std::string& root, const BenchRole& role) {
       "SerPort: /dev/ttyUSB1\n"
       "CatSerialPort: /dev/ttyUSB2\n"
       "EnableKeyb: 0\n"
-      "EnableRead: 0\n"
-      "EnableWrite: 0\n"
       "EnableFFT: 0\n"
       "AutoTuneMode: 1\n"
       "EnableTouch: 1\n";

@@ -36,9 +36,11 @@
 #include "ft817_sim.h"
 #include "front_panel.h"
 #include "platform/clock.h"
+#include "platform/pcm.h"
 #include "sample_tables.h"
 #include "sandbox.h"
 #include "sim_keyboard.h"
+#include "sim_microphone.h"
 #include "sim_touch.h"
 
 namespace {
@@ -175,6 +177,16 @@ int main(int argc, char** argv) {
   commands.setTouch(&finger);
   commands.setTransceivers(&companion, &companionCat, &ft817);
   sim::RemoteUnit clientUnit(selfPath(argv[0]), o.hfamp);
+  // A unit of a pair hears its simulated microphone; the bench lives on when
+  // the program closes the pipe's reading end.
+  sim::SimMicrophone microphone;
+  signal(SIGPIPE, SIG_IGN);
+  if (o.role.kind != sim::BenchRole::Alone) {
+    if (microphone.start(o.root + platform::kSimAudioIn))
+      commands.setMicrophone(&microphone);
+    else
+      std::fprintf(stderr, "hfamp-sim: no simulated microphone\n");
+  }
   if (o.role.kind == sim::BenchRole::Server) commands.setRemote(&clientUnit, o.root + "-client", o.role.port);
   std::atomic<bool> quit{false};
   sim::ControlSocket control;
@@ -223,6 +235,7 @@ int main(int argc, char** argv) {
     kill(child, SIGTERM);
     waitpid(child, &status, 0);
   }
+  microphone.stop();
   amp.stop();
   companion.stop();
   companionCat.stop();

@@ -20,6 +20,7 @@
 #include "display/png.h"
 #include "display/text.h"
 #include "links/ext_io.h"
+#include "remote/audio.h"
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/signals.h"
@@ -171,6 +172,7 @@ void startUp(Works* w, MainOwned& owned) {
   InitMenuLumo(w);
   LoadButtons(w);
   createOpus(w);
+  CheckAudioSettings(w);
   // 17-21: the remaining threads by their flags.
   if (s.EnableKeyb == '1') thrKey = std::thread(keyb, w);
   // The touch readers press the soft buttons, so they start with the keys.

@@ -10,6 +10,7 @@
 #include "links/ext_io_spectrum.h"
 #include "platform/log.h"
 #include "platform/serial.h"
+#include "remote/audio.h"
 #include "remote/follow_server.h"
 #include "remote/remote_commands.h"
 #include "state/works.h"
@@ -84,13 +85,28 @@ void FrameDispatcher::spectrum(const WsFrame& f) {
   if (result == ChunkAssembler::Result::Complete) storeFFT(w_, static_cast<int>(spectrum_.total()), spectrumArea_.data());
 }
 
+// "SO": a 32-bit length, then that many audio bytes. A length that passes the
+// frame's end is the peer's fault: the packet is dropped, the link kept.
+bool FrameDispatcher::audio(const WsFrame& f) {
+  if (f.bodyLength < 6) return true;
+  const uint8_t* b = f.body + 2;
+  const size_t length = static_cast<size_t>(b[0]) << 24 | static_cast<size_t>(b[1]) << 16 | b[2] << 8 | b[3];
+  if (length > f.bodyLength - 6) {
+    platform::sysLog(kErr, "remote: audio packet of %zu bytes in a frame of %zu, dropped", length, f.bodyLength - 6);
+    return true;
+  }
+  return PlayAudioPacket(w_, side_ == PeerSide::Server, playback_, f.body + 6, length);
+}
+
 bool FrameDispatcher::longBinary(const WsFrame& f) {
   const std::string_view tag = f.tag();
   if (tag == "SP")
     spectrum(f);
   else if (tag == "FB")
     screen_.take(f);
-  else if (tag != "SO")  // audio playback comes with the audio threads
+  else if (tag == "SO")
+    return audio(f);
+  else
     platform::sysLog(kErr, "wrong message type: %x", f.op);
   return true;
 }

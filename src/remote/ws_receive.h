@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "remote/audio_codec.h"
 #include "remote/ws_chunks.h"
 #include "remote/ws_screen.h"
 
@@ -26,10 +27,12 @@ class FrameDispatcher {
   void statusText(const uint8_t* data, size_t length);
   bool writeCat(const uint8_t* data, size_t length);
   void spectrum(const WsFrame& frame);
+  bool audio(const WsFrame& frame);
 
   Works* w_;
   PeerSide side_;
   ScreenReceiver screen_;
   std::vector<uint8_t> spectrumArea_;
   ChunkAssembler spectrum_;
+  PlaybackLimiter playback_;
 };

@@ -2,6 +2,11 @@
 // Fields of `works` owned by remote operation.
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/pcm.h"
 
 inline constexpr int kRemoteStatusTextSize = 200;
 
@@ -12,4 +17,16 @@ struct RemoteFields {
   std::atomic<int> jpegQuality;
   // The last status text the peer sent; the connection thread only.
   char remoteStatusText[kRemoteStatusTextSize];
+
+  // Audio playback: the playback thread opens, watches and closes the device;
+  // the connection thread writes received audio to it. Both under audioOutMutex.
+  std::mutex audioOutMutex;
+  std::unique_ptr<platform::Pcm> pcmOut;
+  std::vector<int16_t> playBuf;  // one period of 2-channel samples
+  std::atomic<char> audioOutReady;
+  std::atomic<int> inChannels;
+  // Received Opus packets that would not decode (each played as silence).
+  std::atomic<uint64_t> audioDecodeFailures;
+  // Received frames handed to the playback device.
+  std::atomic<uint64_t> audioFramesPlayed;
 };

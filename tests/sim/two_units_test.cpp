@@ -117,7 +117,7 @@ class TwoUnits : public ::testing::Test {
   pid_t pid_ = -1;
 };
 
-TEST_F(TwoUnits, ClientMirrorsTheServerAndTheCatRelayCarriesTextBothWays) {
+TEST_F(TwoUnits, ClientMirrorsTheServerCatTextAndAudioTravelBothWays) {
   ASSERT_EQ(ask("remote client").rfind("ok", 0), 0u) << slurp(log_);
   // Start-up of both programs, then the handshake and the passphrase.
   ASSERT_TRUE(replyShows("remote", ", connected (", 60000)) << ask("remote");
@@ -153,6 +153,12 @@ TEST_F(TwoUnits, ClientMirrorsTheServerAndTheCatRelayCarriesTextBothWays) {
   EXPECT_TRUE(replyShows("client rig cat", "FA00007100000;", 10000)) << ask("client rig cat");
   ASSERT_EQ(ask("client rig cat IF;"), "ok");
   EXPECT_TRUE(replyShows("rig cat", " IF;", 10000)) << ask("rig cat");
+
+  // A tone at the server's microphone is heard at the client, and back.
+  ASSERT_EQ(ask("audio tone 800 3"), "ok");
+  EXPECT_TRUE(replyShows("client audio", "strongest 800 Hz", 10000)) << ask("client audio");
+  ASSERT_EQ(ask("client audio tone 1500 3"), "ok");
+  EXPECT_TRUE(replyShows("audio", "strongest 1500 Hz", 10000)) << ask("audio");
 
   // The client's screen is its own, and can be taken like the server's.
   const std::string shot = clientRoot() + "/client.png";
