@@ -35,10 +35,11 @@ set(CPACK_PACKAGE_CONTACT "hfamp developers <hfamp@localhost>")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${HFAMP_DEB_ARCH})
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
-# Libraries from dpkg-shlibdeps (a cross build runs it with DEB_HOST_ARCH set,
-# scripts/test.sh cross); the faces and the programs it runs are named here.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-paratype, systemd, mount")
+# The libraries' packages are found when cpack runs (PackageDepends.cmake);
+# the faces and the programs the service needs are named here.
+set(CPACK_HFAMP_PROGRAM ${PROJECT_BINARY_DIR}/hfamp)
+set(CPACK_HFAMP_OTHER_DEPENDS fonts-dejavu-core fonts-paratype systemd mount)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/PackageDepends.cmake)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${CMAKE_CURRENT_LIST_DIR}/postinst ${CMAKE_CURRENT_LIST_DIR}/prerm ${CMAKE_CURRENT_LIST_DIR}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
