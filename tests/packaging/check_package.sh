@@ -6,7 +6,7 @@
 # stops cleanly on SIGTERM.
 #   check_package.sh BUILD_DIR VERSION ARCH PICTURE_NAME...
 set -uo pipefail
-build="$1" version="$2" arch="$3"
+build="$(cd "$1" && pwd)" version="$2" arch="$3"
 shift 3
 pictures=("$@")
 
