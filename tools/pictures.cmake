@@ -13,3 +13,6 @@ add_custom_command(
   COMMENT "Drawing the background pictures"
   VERBATIM)
 add_custom_target(pictures ALL DEPENDS ${HFAMP_PICTURES})
+# The package installs them beside the program (packaging/Packaging.cmake).
+set(HFAMP_PICTURES ${HFAMP_PICTURES} PARENT_SCOPE)
+set(HFAMP_PICTURE_NAMES ${HFAMP_PICTURE_NAMES} PARENT_SCOPE)

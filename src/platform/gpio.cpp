@@ -36,20 +36,22 @@ bool fileMentions(const char* path, const char* word) {
 
 // The peripheral base of the board, from the device tree ranges; without one,
 // the BCM2836/7 base, which puts the GPIO block at 0x3F200000.
-off_t peripheralBase() {
+uint64_t peripheralBase() {
   std::ifstream in("/proc/device-tree/soc/ranges", std::ios::binary);
-  unsigned char b[8] = {};
-  if (in.read(reinterpret_cast<char*>(b), 8)) {
-    uint32_t base = (uint32_t(b[4]) << 24) | (uint32_t(b[5]) << 16) | (uint32_t(b[6]) << 8) | b[7];
-    if (base != 0) return static_cast<off_t>(base);
-  }
-  return 0x3F000000;
+  unsigned char b[12] = {};
+  in.read(reinterpret_cast<char*>(b), sizeof b);
+  return peripheralBaseFromRanges(b, static_cast<size_t>(in.gcount()));
 }
 
-constexpr off_t kGpioOffsetInPeripherals = 0x200000;
+constexpr uint64_t kGpioOffsetInPeripherals = 0x200000;
 
-void* mapShared(int fd, off_t offset) {
-  void* mem = ::mmap(nullptr, kGpioBlockBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, offset);
+// The BCM2711's GPIO block sits at 0xFE200000: beyond a 32-bit off_t, so the
+// platform layer is built with 64-bit file offsets (CMakeLists.txt).
+static_assert(sizeof(off_t) == 8, "a 32-bit off_t cannot address the BCM2711's registers");
+
+void* mapShared(int fd, uint64_t offset) {
+  void* mem =
+      ::mmap(nullptr, kGpioBlockBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, static_cast<off_t>(offset));
   return mem == MAP_FAILED ? nullptr : mem;
 }
 
@@ -80,6 +82,17 @@ bool createRegisterFile(const std::string& path, std::string& error) {
 }
 
 }  // namespace
+
+uint64_t peripheralBaseFromRanges(const unsigned char* ranges, size_t size) {
+  auto cell = [&](size_t at) {
+    return (uint32_t(ranges[at]) << 24) | (uint32_t(ranges[at + 1]) << 16) | (uint32_t(ranges[at + 2]) << 8) |
+           ranges[at + 3];
+  };
+  if (size >= 8 && cell(4) != 0) return cell(4);
+  // The BCM2711 gives its parent address in two cells, the high one zero.
+  if (size >= 12 && cell(4) == 0 && cell(8) != 0) return cell(8);
+  return 0x3F000000;
+}
 
 GpioBlock::~GpioBlock() { ::munmap(base_, kGpioBlockBytes); }
 
@@ -165,7 +178,7 @@ std::unique_ptr<GpioBlock> mapGpioRegisters(std::string& error, GpioBlock::Failu
   }
   // gpiomem exposes just the GPIO page, at offset 0, to the gpio group; the
   // whole of /dev/mem needs root.
-  off_t offset = 0;
+  uint64_t offset = 0;
   const char* device = "/dev/gpiomem";
   int fd = ::open(device, O_RDWR | O_SYNC | O_CLOEXEC);
   if (fd < 0) {

@@ -78,6 +78,11 @@ class GpioBlock {
   bool fileBacked_;
 };
 
+// The physical base of the board's peripherals from the bytes of
+// "/proc/device-tree/soc/ranges" (big-endian cells: child address, then the
+// parent address in one cell, or in two on the BCM2711); the BCM2836/7 base
+// 0x3F000000 when they say nothing.
+uint64_t peripheralBaseFromRanges(const unsigned char* ranges, size_t size);
 // True when the machine identifies itself as a BCM283x (Raspberry Pi class) board.
 bool isBcm283xBoard();
 // The program's block: DIR/dev/gpiomem in the sandbox (created when missing),

@@ -220,3 +220,20 @@ TEST_F(InputSandbox, ServiceActionsRunTheirBoardCommands) {
 }
 
 }  // namespace
+
+// The device tree's soc/ranges of the three board generations, as the kernel
+// exposes them (big-endian cells).
+TEST(PeripheralBase, ComesFromTheDeviceTreeOfEachBoardGeneration) {
+  // BCM2835: child 0x7E000000, parent 0x20000000, size.
+  const unsigned char pi1[] = {0x7E, 0, 0, 0, 0x20, 0, 0, 0, 0x01, 0, 0, 0};
+  EXPECT_EQ(platform::peripheralBaseFromRanges(pi1, sizeof pi1), 0x20000000u);
+  // BCM2836/7: parent 0x3F000000.
+  const unsigned char pi3[] = {0x7E, 0, 0, 0, 0x3F, 0, 0, 0, 0x01, 0, 0, 0};
+  EXPECT_EQ(platform::peripheralBaseFromRanges(pi3, sizeof pi3), 0x3F000000u);
+  // BCM2711: a two-cell parent address 0x0 0xFE000000 (once read as zero,
+  // which put the GPIO block of a newer board at the BCM2837's address).
+  const unsigned char pi4[] = {0x7E, 0, 0, 0, 0, 0, 0, 0, 0xFE, 0, 0, 0};
+  EXPECT_EQ(platform::peripheralBaseFromRanges(pi4, sizeof pi4), 0xFE000000u);
+  // Nothing readable: the BCM2836/7 base.
+  EXPECT_EQ(platform::peripheralBaseFromRanges(pi4, 0), 0x3F000000u);
+}

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -23,6 +24,18 @@ std::string slurp(const std::string& path) {
 long nowMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The command line that starts the binary. A cross build's binary runs here
+// only under qemu-user: the emulator and its options, split at blanks, come first.
+std::vector<std::string> commandLine(const std::string& binary, const std::string& root) {
+  std::vector<std::string> args;
+#ifdef HFAMP_EMULATOR
+  std::istringstream words(HFAMP_EMULATOR);
+  for (std::string w; words >> w;) args.push_back(w);
+#endif
+  for (const std::string& a : {binary, std::string("--root"), root}) args.push_back(a);
+  return args;
 }
 
 }  // namespace
@@ -39,14 +52,20 @@ std::string buildDir() {
 ProgramRun::ProgramRun(const std::string& root) : root_(root) {
   std::string binary = buildDir() + "/hfamp";
   std::string errPath = root + "/stderr.txt";
+  // Built before the fork: the child of a threaded test only calls exec.
+  const std::vector<std::string> args = commandLine(binary, root);
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const std::string dir = buildDir();
   pid_ = fork();
   if (pid_ == 0) {
     int fd = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd >= 0) dup2(fd, STDERR_FILENO);
     int devnull = ::open("/dev/null", O_RDONLY);
     if (devnull >= 0) dup2(devnull, STDIN_FILENO);
-    if (chdir(buildDir().c_str()) != 0) _exit(126);
-    execl(binary.c_str(), binary.c_str(), "--root", root.c_str(), static_cast<char*>(nullptr));
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    execvp(argv[0], argv.data());
     _exit(127);
   }
 }
