@@ -21,7 +21,8 @@ namespace fs = std::filesystem;
 namespace sim {
 namespace {
 
-constexpr int kAskTimeoutMs = 5000;
+// Long enough for a screenshot from a unit slowed by a sanitizer build.
+constexpr int kAskTimeoutMs = 12000;
 constexpr int kSocketWaitMs = 10000;
 constexpr int kQuitWaitMs = 8000;
 

@@ -14,6 +14,9 @@ using road::Texts;
 
 TEST_F(FrequencyRoad, NewBandReselectsEverythingInOrder) {
   startThreads();
+  // The start-up selection of 20 m ends with the stored tuner setting; only
+  // after it may the wire settle, however slowly the link starts.
+  ASSERT_TRUE(waitSent(0, "MT1"));
   ASSERT_TRUE(settle(14070000));
   const size_t from = amp_.texts().size();
 
