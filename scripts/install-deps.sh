@@ -11,7 +11,7 @@ packages=(
   fonts-dejavu-core fonts-paratype
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   libhamlib-utils
-  chromium
+  chromium nodejs
 )
 
 missing=()
