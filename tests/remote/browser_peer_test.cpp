@@ -84,7 +84,7 @@ TEST_F(BrowserPeerTest, BrowserWithPassphraseGetsScreenImagesAndItsTouchesHoldSo
 
   // The bar is the bottom 60 rows of six buttons; the test screen is 64 wide,
   // but touches are in the panel's 800 x 480 pixels.
-  ASSERT_TRUE(browser.send(maskedText("XY0070000450")));
+  ASSERT_TRUE(browser.send(maskedText("XY0007000450")));
   EXPECT_TRUE(waitUntil([&] { return unit_.w()->touchHeld == 0x01; }, 2000));
   ASSERT_TRUE(browser.send(maskedText("XY9999999999")));
   EXPECT_TRUE(waitUntil([&] { return unit_.w()->touchHeld == 0; }, 2000));
@@ -100,7 +100,7 @@ TEST_F(BrowserPeerTest, WrongPassphraseGetsNoImageAndNoControl) {
   ASSERT_TRUE(browser.send(browserRequest()));
   ASSERT_FALSE(browser.readReply().empty());
   ASSERT_TRUE(browser.send(maskedText("lindoramescx")));
-  ASSERT_TRUE(browser.send(maskedText("XY0070000450")));
+  ASSERT_TRUE(browser.send(maskedText("XY0007000450")));
   FrameBytes f;
   EXPECT_FALSE(browser.readFrame(f, 500));
   EXPECT_TRUE(browser.closedWithin(2000));
