@@ -156,8 +156,9 @@ async function main() {
   writeFileSync(join(sourceDir, "docs", "screenshots", "browser-panel.png"), Buffer.from(shot.data, "base64"));
   console.log("PASS");
   cleanup();
-  bench.stdin.end();
-  rmSync(root, { recursive: true, force: true });
+  // The sandbox goes once the unit has stopped writing into it.
+  if (bench.exitCode === null) await new Promise((r) => bench.once("exit", r));
+  try { rmSync(root, { recursive: true, force: true }); } catch { /* left in the temporary directory */ }
   process.exit(0);
 }
 
