@@ -12,4 +12,13 @@ case " $* " in
   *" --serve "* | *" --client-of "*) ;;
   *) set -- --serve 6666 "$@" ;;
 esac
+# The served unit's front panel opens in any browser on the LAN.
+args=("$@")
+for ((i = 0; i < ${#args[@]} - 1; i++)); do
+  if [ "${args[i]}" = "--serve" ]; then
+    port=${args[i + 1]}
+    lan=$(hostname -I 2>/dev/null | awk '{print $1}')
+    echo "bench: front panel at http://127.0.0.1:${port}/ (on the LAN: http://${lan:-<this machine>}:${port}/)"
+  fi
+done
 exec ./build/sim/hfamp-sim "$@"

@@ -11,6 +11,7 @@ packages=(
   fonts-dejavu-core fonts-paratype
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   libhamlib-utils
+  chromium nodejs
 )
 
 missing=()

@@ -8,6 +8,10 @@
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/net.h"
+#include "remote/browser_screen.h"
+#include "remote/http_page.h"
+#include "remote/http_request.h"
+#include "remote/ws_browser.h"
 #include "remote/ws_guard.h"
 #include "remote/ws_handshake.h"
 #include "remote/ws_receive.h"
@@ -30,9 +34,9 @@ constexpr int kHandshakeLinesMax = 64;
 
 int isFirst = 0;  // 1: the next text frame is the passphrase; 2 afterwards
 
-enum class Handshake { Done, Failed };
+enum class Handshake { Done, Browser, Page, Failed };
 
-Handshake readRequest(SocketStream& in, ServerHandshake& hs) {
+Handshake readRequest(SocketStream& in, ServerHandshake& hs, HttpRequest& req) {
   const int64_t deadline = platform::monotonicMs() + wsTimings().handshakeMs;
   std::string line;
   for (int lines = 0; !hs.complete(); ++lines) {
@@ -43,6 +47,13 @@ Handshake readRequest(SocketStream& in, ServerHandshake& hs) {
     switch (in.readLine(line, deadline)) {
       case SocketStream::LineResult::Line:
         hs.line(line);
+        req.line(line, kHandshakeLineMax);
+        if (req.kind() == HttpRequest::Kind::TooLong) {
+          platform::sysLog(kErr, "request line longer than %zu bytes, peer dropped", kHandshakeLineMax);
+          return Handshake::Failed;
+        }
+        if (req.kind() == HttpRequest::Kind::Browser) return Handshake::Browser;
+        if (req.kind() == HttpRequest::Kind::Page) return Handshake::Page;
         break;
       case SocketStream::LineResult::Timeout:
         platform::sysLog(kErr, "handshake not completed in %d ms, peer dropped", wsTimings().handshakeMs.load());
@@ -77,7 +88,8 @@ void markConnected(Works* w) {
 
 // The first frame after the handshake must be the passphrase, and nothing
 // else is taken before it: every other frame could act on the amplifier.
-bool checkPassphrase(Works* w, SocketStream& in, FrameReader& reader, const std::string& peer) {
+template <typename Reader>
+bool checkPassphrase(Works* w, SocketStream& in, Reader& reader, const std::string& peer) {
   in.setIdleDeadline(platform::monotonicMs() + wsTimings().passphraseMs);
   WsFrame f;
   const ReadStatus st = reader.read(in, f);
@@ -121,18 +133,58 @@ void messageLoop(Works* w, SocketStream& in, FrameReader& reader) {
   }
 }
 
+// A browser peer: its touches press the soft buttons, and it is sent the
+// screen, since it has none of its own.
+void browserLoop(Works* w, SocketStream& in, BrowserFrameReader& reader) {
+  BrowserScreenSender screen(w);
+  screen.start();
+  WsFrame f;
+  while (w->running) {
+    const ReadStatus st = reader.read(in, f);
+    if (st != ReadStatus::Frame) {
+      platform::sysLog(kInfo, "TCP read Error 2a %d (browser: %s)", in.lastError(), ReadStatusText(st));
+      break;
+    }
+    int x = 0, y = 0;
+    if (f.form == FrameForm::Text && ParseTouchText({reinterpret_cast<const char*>(f.body), f.bodyLength}, x, y))
+      ApplyBrowserTouch(w, x, y);
+  }
+  // A finger lifted while the connection was gone must not leave a button held.
+  w->touchHeld = 0;
+  screen.stop();
+}
+
+bool answerPage(int fd, const HttpRequest& req) {
+  const std::string answer = HttpAnswer(req.isGet(), req.path());
+  platform::sysLog(kInfo, "HTTP %s %s", req.isGet() ? "GET" : "request", req.path().c_str());
+  return platform::sendAllWithin(fd, answer.data(), answer.size(), wsTimings().sendMs);
+}
+
 void serve(Works* w, int fd, const std::string& peer) {
   SocketStream in(fd, &w->running);
   in.setStallMs(wsTimings().stallMs);
   ServerHandshake hs;
-  if (readRequest(in, hs) != Handshake::Done || !sendReply(fd, hs)) {
+  HttpRequest req;
+  const Handshake kind = readRequest(in, hs, req);
+  if (kind == Handshake::Page) answerPage(fd, req);
+  const std::string browserReply = kind == Handshake::Browser ? BrowserReply(req.key()) : std::string();
+  const bool replied = kind == Handshake::Done      ? sendReply(fd, hs)
+                       : kind == Handshake::Browser ? platform::sendAllWithin(fd, browserReply.data(),
+                                                                              browserReply.size(), wsTimings().sendMs)
+                                                    : false;
+  if (!replied) {
     platform::closeSocket(fd);
     return;
   }
   AttachConnection(w, fd);
   isFirst = 1;
-  FrameReader reader;
-  if (checkPassphrase(w, in, reader, peer)) messageLoop(w, in, reader);
+  if (kind == Handshake::Browser) {
+    BrowserFrameReader reader(w);
+    if (checkPassphrase(w, in, reader, peer)) browserLoop(w, in, reader);
+  } else {
+    FrameReader reader;
+    if (checkPassphrase(w, in, reader, peer)) messageLoop(w, in, reader);
+  }
   platform::sysLog(kInfo, "TCP exiting");
   DropConnection(w);
   platform::sysLog(kInfo, "TCP closed");

@@ -1,0 +1,69 @@
+#include "remote/http_request.h"
+
+#include <cctype>
+
+namespace {
+
+std::string_view trimmed(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n')) s.remove_suffix(1);
+  return s;
+}
+
+bool containsWord(std::string_view text, std::string_view word) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower.find(word) != std::string::npos;
+}
+
+}  // namespace
+
+bool HeaderIs(std::string_view line, std::string_view name) {
+  if (line.size() <= name.size() || line[name.size()] != ':') return false;
+  for (size_t i = 0; i < name.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(line[i])) != std::tolower(static_cast<unsigned char>(name[i])))
+      return false;
+  return true;
+}
+
+std::string HeaderValue(std::string_view line) {
+  const size_t colon = line.find(':');
+  return colon == std::string_view::npos ? std::string() : std::string(trimmed(line.substr(colon + 1)));
+}
+
+void HttpRequest::line(std::string_view text, size_t lineLimit) {
+  if (ended_ || tooLong_) return;
+  if (text.empty() || text.back() != '\n') {
+    // Only a line cut at the limit is refused; a last line the peer left
+    // unfinished is its own end of stream.
+    if (text.size() >= lineLimit) tooLong_ = true;
+    return;
+  }
+  if (first_) {
+    first_ = false;
+    if (text.substr(0, 4) == "GET ") {
+      get_ = true;
+      const std::string_view rest = text.substr(4);
+      path_ = std::string(rest.substr(0, rest.find(' ')));
+      if (!path_.empty() && (path_.back() == '\n' || path_.back() == '\r')) path_ = std::string(trimmed(path_));
+    }
+    return;
+  }
+  if (trimmed(text).empty()) {
+    ended_ = true;
+    return;
+  }
+  if (HeaderIs(text, "Origin")) origin_ = true;
+  if (HeaderIs(text, "Upgrade") && containsWord(text, "websocket")) upgrade_ = true;
+  if (HeaderIs(text, "Sec-WebSocket-Key")) key_ = HeaderValue(text);
+}
+
+HttpRequest::Kind HttpRequest::kind() const {
+  if (tooLong_) return Kind::TooLong;
+  if (!ended_) return Kind::Pending;
+  // A unit's request always carries "Upgrade: websocket" and no Origin: it is
+  // left to the dialect's counting, which may read past this empty line.
+  if (origin_ && upgrade_) return Kind::Browser;
+  if (!upgrade_) return Kind::Page;
+  return Kind::Pending;
+}

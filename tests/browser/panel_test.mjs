@@ -1,0 +1,165 @@
+// The front panel in a real browser: headless Chromium, driven through its
+// DevTools protocol, against a bench unit (hfamp in a sandbox with the
+// simulated amplifier). A wrong passphrase gets no image; the right one shows
+// the unit's screen, a click on ANT puts "SA" on the amplifier's wire, and the
+// page's screenshot goes to docs/screenshots/.
+//
+//   node --experimental-websocket panel_test.mjs BUILD_DIR SOURCE_DIR
+import { spawn } from "node:child_process";
+import { mkdtempSync, readFileSync, writeFileSync, existsSync, rmSync, mkdirSync } from "node:fs";
+import { tmpdir } from "node:os";
+import { join } from "node:path";
+import net from "node:net";
+
+const [buildDir, sourceDir] = process.argv.slice(2);
+const SKIP = 77;
+const W = 800, H = 480;
+const children = [];
+
+function fail(message) {
+  console.error("FAIL: " + message);
+  cleanup();
+  process.exit(1);
+}
+function cleanup() { for (const c of children) if (c.exitCode === null) c.kill("SIGTERM"); }
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+async function until(what, check, ms) {
+  const end = Date.now() + ms;
+  for (;;) {
+    const v = await check();
+    if (v) return v;
+    if (Date.now() > end) fail("timed out waiting for " + what);
+    await sleep(200);
+  }
+}
+function freePort() {
+  return new Promise((resolve) => {
+    const s = net.createServer().listen(0, "127.0.0.1", () => { const p = s.address().port; s.close(() => resolve(p)); });
+  });
+}
+function findChromium() {
+  for (const p of ["/usr/bin/chromium", "/usr/bin/chromium-browser", "/usr/bin/google-chrome"]) if (existsSync(p)) return p;
+  return null;
+}
+
+// One DevTools connection to a page.
+class Page {
+  constructor(url) { this.url = url; this.id = 0; this.waiting = new Map(); }
+  open() {
+    return new Promise((resolve, reject) => {
+      this.ws = new WebSocket(this.url);
+      this.ws.onopen = resolve;
+      this.ws.onerror = reject;
+      this.ws.onmessage = (ev) => {
+        const m = JSON.parse(ev.data);
+        const w = this.waiting.get(m.id);
+        if (!w) return;
+        this.waiting.delete(m.id);
+        m.error ? w.reject(new Error(JSON.stringify(m.error))) : w.resolve(m.result);
+      };
+    });
+  }
+  send(method, params = {}) {
+    const id = ++this.id;
+    this.ws.send(JSON.stringify({ id, method, params }));
+    return new Promise((resolve, reject) => this.waiting.set(id, { resolve, reject }));
+  }
+  async eval(expression) {
+    const r = await this.send("Runtime.evaluate", { expression, returnByValue: true, awaitPromise: true });
+    if (r.exceptionDetails) fail("page script: " + JSON.stringify(r.exceptionDetails));
+    return r.result.value;
+  }
+  async login(pass) {
+    await this.eval(`(() => { document.getElementById("pass").value = ${JSON.stringify(pass)};
+      document.getElementById("login").requestSubmit(); return true; })()`);
+  }
+  async click(x, y, holdMs) {
+    const base = { x, y, button: "left", clickCount: 1 };
+    await this.send("Input.dispatchMouseEvent", { type: "mouseMoved", x, y });
+    await this.send("Input.dispatchMouseEvent", { type: "mousePressed", ...base });
+    await sleep(holdMs);
+    await this.send("Input.dispatchMouseEvent", { type: "mouseReleased", ...base });
+  }
+}
+
+// Mean difference per channel between the canvas (RGBA) and the unit's
+// framebuffer (B, G, R, unused) on a grid of sample points.
+function screenDifference(canvasRgba, fb) {
+  let sum = 0, n = 0;
+  for (let y = 2; y < H; y += 8)
+    for (let x = 2; x < W; x += 8) {
+      const c = (y * W + x) * 4, f = (y * W + x) * 4;
+      sum += Math.abs(canvasRgba[c] - fb[f + 2]) + Math.abs(canvasRgba[c + 1] - fb[f + 1]) + Math.abs(canvasRgba[c + 2] - fb[f]);
+      n += 3;
+    }
+  return sum / n;
+}
+
+async function main() {
+  const chromium = findChromium();
+  if (!chromium) { console.log("SKIP: no chromium (scripts/install-deps.sh installs it)"); process.exit(SKIP); }
+  if (typeof WebSocket === "undefined") { console.log("SKIP: node without WebSocket"); process.exit(SKIP); }
+  const root = mkdtempSync(join(tmpdir(), "hfamp-browser-"));
+  const wire = join(root, "wire.log");
+  const port = await freePort();
+  const bench = spawn(join(buildDir, "sim", "hfamp-sim"), ["--root", join(root, "unit"), "--wire-log", wire, "--serve", String(port)],
+                      { stdio: ["pipe", "ignore", "inherit"] });
+  children.push(bench);
+  const pageUrl = `http://127.0.0.1:${port}/`;
+  await until("the page", async () => { try { return (await fetch(pageUrl)).ok; } catch { return false; } }, 60000);
+
+  const profile = join(root, "profile");
+  const browser = spawn(chromium, ["--headless=new", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                                   "--remote-debugging-port=0", `--user-data-dir=${profile}`, "--window-size=840,620",
+                                   "about:blank"], { stdio: ["ignore", "ignore", "pipe"] });
+  children.push(browser);
+  let devtools = "";
+  browser.stderr.on("data", (d) => { devtools += d.toString(); });
+  const httpPort = await until("DevTools", () => (devtools.match(/DevTools listening on ws:\/\/[^:]+:(\d+)\//) || [])[1], 30000);
+  const targets = await until("a page target", async () => {
+    const list = await (await fetch(`http://127.0.0.1:${httpPort}/json/list`)).json();
+    return list.find((t) => t.type === "page");
+  }, 10000);
+  const page = new Page(targets.webSocketDebuggerUrl);
+  await page.open();
+  await page.send("Page.enable");
+  await page.send("Page.navigate", { url: pageUrl });
+  await until("the page to load", () => page.eval(`document.readyState === "complete" && !!document.getElementById("screen")`), 20000);
+
+  // A wrong passphrase: refused, no image, no control.
+  await page.login("not-the-passphrase");
+  await until("the refusal", () => page.eval(`document.getElementById("message").textContent.includes("refused")`), 10000);
+  if ((await page.eval(`document.getElementById("frames").textContent`)) !== "0") fail("an image reached a wrong passphrase");
+
+  // The right one: the screen appears and matches the unit's framebuffer.
+  await page.login("lindoramesca");
+  await until("a screen image", async () => Number(await page.eval(`document.getElementById("frames").textContent`)) > 0, 20000);
+  const pixels = await until("a drawn canvas", async () => {
+    const p = await page.eval(`Array.from(document.getElementById("screen").getContext("2d").getImageData(0, 0, ${W}, ${H}).data)`);
+    return new Set(p.filter((_, i) => i % 4 === 0 && i % 97 === 0)).size > 4 ? p : null;
+  }, 10000);
+  const fb = readFileSync(join(root, "unit", "dev", "fb0"));
+  const diff = screenDifference(pixels, fb);
+  console.log(`canvas against framebuffer: mean difference ${diff.toFixed(1)} per channel`);
+  if (diff > 25) fail("the canvas does not show the unit's screen");
+
+  // ANT is the third of six soft buttons in the bottom 60 rows.
+  const box = await page.eval(`(() => { const r = document.getElementById("screen").getBoundingClientRect();
+    return [r.left, r.top, r.width / ${W}, r.height / ${H}]; })()`);
+  const mark = readFileSync(wire, "latin1").length;
+  await page.click(box[0] + 333 * box[2], box[1] + 450 * box[3], 200);
+  await until('"SA" on the amplifier wire', () => /SA\d/.test(readFileSync(wire, "latin1").slice(mark)), 10000);
+
+  await sleep(800);  // the next image shows the new antenna
+  const shot = await page.send("Page.captureScreenshot", { format: "png" });
+  mkdirSync(join(sourceDir, "docs", "screenshots"), { recursive: true });
+  writeFileSync(join(sourceDir, "docs", "screenshots", "browser-panel.png"), Buffer.from(shot.data, "base64"));
+  console.log("PASS");
+  cleanup();
+  // The sandbox goes once the unit has stopped writing into it.
+  if (bench.exitCode === null) await new Promise((r) => bench.once("exit", r));
+  try { rmSync(root, { recursive: true, force: true }); } catch { /* left in the temporary directory */ }
+  process.exit(0);
+}
+
+main().catch((e) => fail(e.stack || String(e)));
