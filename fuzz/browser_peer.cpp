@@ -11,21 +11,8 @@
 #include "remote/ws_browser.h"
 #include "state/works.h"
 
-namespace {
+#include "byte_source.h"
 
-struct Bytes : FrameSource {
-  const uint8_t* data;
-  size_t size, at = 0;
-  Bytes(const uint8_t* d, size_t n) : data(d), size(n) {}
-  SourceResult readExact(uint8_t* out, size_t n, bool) override {
-    if (size - at < n) return SourceResult::Closed;
-    std::memcpy(out, data + at, n);
-    at += n;
-    return SourceResult::Ok;
-  }
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static std::unique_ptr<Works> works = [] {
