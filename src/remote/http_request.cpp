@@ -56,6 +56,17 @@ void HttpRequest::line(std::string_view text, size_t lineLimit) {
   if (HeaderIs(text, "Origin")) origin_ = true;
   if (HeaderIs(text, "Upgrade") && containsWord(text, "websocket")) upgrade_ = true;
   if (HeaderIs(text, "Sec-WebSocket-Key")) key_ = HeaderValue(text);
+  if (HeaderIs(text, "Sec-WebSocket-Version")) version_ = HeaderValue(text);
+}
+
+bool HttpRequest::upgradeAcceptable() const {
+  // 16 random bytes in base64 are 22 characters and "==".
+  if (!get_ || !versionSupported() || key_.size() != 24 || key_.substr(22) != "==") return false;
+  for (size_t i = 0; i < 22; ++i) {
+    const unsigned char c = static_cast<unsigned char>(key_[i]);
+    if (!std::isalnum(c) && c != '+' && c != '/') return false;
+  }
+  return true;
 }
 
 HttpRequest::Kind HttpRequest::kind() const {

@@ -16,10 +16,14 @@ class HttpRequest {
   const std::string& path() const { return path_; }
   const std::string& key() const { return key_; }
   bool isGet() const { return get_; }
+  // Whether a browser's upgrade can be accepted: a GET with a key of 16
+  // base64 bytes and version 13, the only version the reply speaks.
+  bool upgradeAcceptable() const;
+  bool versionSupported() const { return version_ == "13"; }
 
  private:
   bool first_ = true, get_ = false, origin_ = false, upgrade_ = false, ended_ = false, tooLong_ = false;
-  std::string path_, key_;
+  std::string path_, key_, version_;
 };
 
 // Case-insensitive header name test: "name:" at the start of `line`.

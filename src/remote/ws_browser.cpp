@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include <glib.h>
+
 #include "display/touch.h"
 #include "platform/log.h"
 #include "remote/ws_handshake.h"
@@ -13,6 +15,7 @@ namespace {
 
 constexpr uint8_t kFin = 0x80;
 constexpr uint8_t kMaskBit = 0x80;
+constexpr size_t kControlPayloadMax = 125;
 constexpr uint8_t kOpcodeText = 1, kOpcodeBinary = 2, kOpcodeClose = 8, kOpcodePing = 9, kOpcodePong = 10;
 
 FrameBytes unmaskedFrame(uint8_t opcode, const uint8_t* data, size_t length) {
@@ -26,6 +29,12 @@ FrameBytes unmaskedFrame(uint8_t opcode, const uint8_t* data, size_t length) {
 std::string BrowserReply(std::string_view clientKey) {
   return "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Accept: " +
          WebSocketAccept(clientKey) + "\r\n\r\n";
+}
+
+std::string BrowserRefusal(bool versionSupported) {
+  if (!versionSupported)
+    return "HTTP/1.1 426 Upgrade Required\r\nSec-WebSocket-Version: 13\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+  return "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
 }
 
 FrameBytes MaskedFrame(uint8_t opcode, const uint8_t* data, size_t length, const uint8_t key[4]) {
@@ -63,6 +72,10 @@ ReadStatus BrowserFrameReader::read(FrameSource& source, WsFrame& frame) {
       if (head[0] != 0) return ReadStatus::Oversize;
     }
     if (length > kBrowserPayloadMax) return ReadStatus::Oversize;
+    // Control frames carry at most 125 bytes; a close body, when there is
+    // one, starts with a two-byte status code.
+    if (opcode >= kOpcodeClose && length > kControlPayloadMax) return ReadStatus::Malformed;
+    if (opcode == kOpcodeClose && length == 1) return ReadStatus::Malformed;
     uint8_t key[4];
     if ((r = source.readExact(key, 4, false)) != SourceResult::Ok) return status(r);
     std::memset(buf_.data(), 0, buf_.size());
@@ -70,6 +83,8 @@ ReadStatus BrowserFrameReader::read(FrameSource& source, WsFrame& frame) {
     for (size_t i = 0; i < length; ++i) buf_[i] ^= key[i % 4];
     switch (opcode) {
       case kOpcodeText:
+        if (!g_utf8_validate_len(reinterpret_cast<const char*>(buf_.data()), length, nullptr))
+          return ReadStatus::Malformed;
         frame = WsFrame{kOpText, static_cast<uint8_t>(std::min<size_t>(length, 125)), FrameForm::Text, buf_.data(),
                         strnlen(reinterpret_cast<const char*>(buf_.data()), length)};
         return ReadStatus::Frame;
@@ -77,7 +92,7 @@ ReadStatus BrowserFrameReader::read(FrameSource& source, WsFrame& frame) {
         frame = WsFrame{kOpBinary, 0, FrameForm::Long16, buf_.data(), length};
         return ReadStatus::Frame;
       case kOpcodePing: {
-        const FrameBytes pong = unmaskedFrame(kOpcodePong, buf_.data(), std::min<size_t>(length, 125));
+        const FrameBytes pong = unmaskedFrame(kOpcodePong, buf_.data(), length);
         sendFrames(w_, &pong, 1);
         continue;
       }

@@ -15,13 +15,19 @@ struct Works;
 
 // The reply that ends a browser's upgrade (one empty line, no subprotocol).
 std::string BrowserReply(std::string_view clientKey);
+// The answer to an upgrade the reply cannot accept: a version other than 13
+// is told the version this server speaks; a missing or malformed key, or a
+// method other than GET, is a bad request. The connection closes after it.
+std::string BrowserRefusal(bool versionSupported);
 
 // Browsers send only short texts (the passphrase, touches); a longer frame is
 // not one of ours and closes the connection.
 inline constexpr size_t kBrowserPayloadMax = 1024;
 
 // Reads the browser's frames: unmasks them, answers pings, and gives back
-// text and binary messages. Fragmented or unmasked frames are refused.
+// text and binary messages. Fragmented or unmasked frames, control frames
+// longer than 125 bytes, a close body of one byte and text that is not UTF-8
+// break the standard and close the connection.
 class BrowserFrameReader {
  public:
   explicit BrowserFrameReader(Works* works) : w_(works), buf_(kBrowserPayloadMax + 1) {}

@@ -160,6 +160,14 @@ bool answerPage(int fd, const HttpRequest& req) {
   return platform::sendAllWithin(fd, answer.data(), answer.size(), wsTimings().sendMs);
 }
 
+void refuseUpgrade(int fd, const HttpRequest& req) {
+  const std::string answer = BrowserRefusal(req.versionSupported());
+  platform::sysLog(kErr, "browser upgrade refused: %s",
+                   req.versionSupported() ? "not a GET with a 16-byte key" : "WebSocket version other than 13");
+  platform::sendAllWithin(fd, answer.data(), answer.size(), wsTimings().sendMs);
+  platform::closeSocket(fd);
+}
+
 void serve(Works* w, int fd, const std::string& peer) {
   SocketStream in(fd, &w->running);
   in.setStallMs(wsTimings().stallMs);
@@ -167,6 +175,10 @@ void serve(Works* w, int fd, const std::string& peer) {
   HttpRequest req;
   const Handshake kind = readRequest(in, hs, req);
   if (kind == Handshake::Page) answerPage(fd, req);
+  if (kind == Handshake::Browser && !req.upgradeAcceptable()) {
+    refuseUpgrade(fd, req);
+    return;
+  }
   const std::string browserReply = kind == Handshake::Browser ? BrowserReply(req.key()) : std::string();
   const bool replied = kind == Handshake::Done      ? sendReply(fd, hs)
                        : kind == Handshake::Browser ? platform::sendAllWithin(fd, browserReply.data(),

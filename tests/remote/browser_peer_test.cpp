@@ -108,14 +108,80 @@ TEST_F(BrowserPeerTest, WrongPassphraseGetsNoImageAndNoControl) {
   EXPECT_EQ(unit_.w()->wsConnected, 0);
 }
 
-TEST_F(BrowserPeerTest, UnmaskedOrOversizedBrowserFramesCloseTheConnection) {
-  for (const FrameBytes& bad : {FrameBytes{0x81, 0x02, 'h', 'i'}, FrameBytes{0x81, 0xFF, 0, 0, 0, 0, 0, 1, 0, 0}}) {
+TEST_F(BrowserPeerTest, FramesBreakingTheStandardCloseTheConnection) {
+  const uint8_t badUtf8[] = {'X', 'Y', 0xC3, 0x28};
+  const std::string longPing(126, 'p');
+  const uint8_t oneByte = 3;
+  for (const FrameBytes& bad : {FrameBytes{0x81, 0x02, 'h', 'i'},                    // not masked
+                                FrameBytes{0x81, 0xFF, 0, 0, 0, 0, 0, 1, 0, 0},      // 64-bit length
+                                MaskedFrame(1, badUtf8, sizeof badUtf8, kKey),         // text not UTF-8
+                                MaskedFrame(9, reinterpret_cast<const uint8_t*>(longPing.data()), longPing.size(),
+                                            kKey),                                     // control over 125 bytes
+                                MaskedFrame(8, &oneByte, 1, kKey)}) {                  // close body of one byte
     RawPeer browser(unit_.port());
     ASSERT_TRUE(browser.send(browserRequest()));
     ASSERT_FALSE(browser.readReply().empty());
     ASSERT_TRUE(browser.send(bad));
     EXPECT_TRUE(browser.closedWithin(2000));
   }
+}
+
+TEST_F(BrowserPeerTest, PingIsAnsweredWithItsOwnBytesUnmasked) {
+  RawPeer browser(unit_.port());
+  ASSERT_TRUE(browser.send(browserRequest()));
+  ASSERT_FALSE(browser.readReply().empty());
+  ASSERT_TRUE(browser.send(maskedText("lindoramesca")));
+  ASSERT_TRUE(waitUntil([&] { return unit_.w()->wsConnected == 1; }, 2000));
+  const std::string ping(125, 'q');
+  ASSERT_TRUE(browser.send(MaskedFrame(9, reinterpret_cast<const uint8_t*>(ping.data()), ping.size(), kKey)));
+  // Screen chunks and status frames share the stream; find the pong among them.
+  FrameBytes f;
+  bool gotPong = false;
+  for (int i = 0; i < 400 && !gotPong && browser.readFrame(f); ++i) gotPong = !f.empty() && f[0] == 0x8A;
+  ASSERT_TRUE(gotPong);
+  ASSERT_EQ(f.size(), 2 + ping.size());
+  EXPECT_EQ(f[1], 125);  // no mask bit: a server never masks
+  EXPECT_EQ(std::string(f.begin() + 2, f.end()), ping);
+}
+
+TEST_F(BrowserPeerTest, UpgradeWithWrongVersionOrKeyIsRefusedWithTheStandardAnswers) {
+  struct Case {
+    std::string request, status;
+  } cases[] = {
+      {"GET / HTTP/1.1\r\nUpgrade: websocket\r\nOrigin: http://a\r\nSec-WebSocket-Version: 8\r\n"
+       "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n",
+       "HTTP/1.1 426"},
+      {browserRequest("short=="), "HTTP/1.1 400"},
+      {"GET / HTTP/1.1\r\nUpgrade: websocket\r\nOrigin: http://a\r\nSec-WebSocket-Version: 13\r\n\r\n",
+       "HTTP/1.1 400"},
+  };
+  for (const Case& c : cases) {
+    RawPeer browser(unit_.port());
+    ASSERT_TRUE(browser.send(c.request));
+    const std::string reply = browser.readReply();
+    EXPECT_EQ(reply.substr(0, c.status.size()), c.status) << reply;
+    if (c.status == "HTTP/1.1 426") EXPECT_NE(reply.find("Sec-WebSocket-Version: 13\r\n"), std::string::npos);
+    EXPECT_TRUE(browser.closedWithin(2000));
+    EXPECT_EQ(unit_.w()->wsConnected, 0);
+  }
+}
+
+TEST(HttpRequest, AcceptsOnlyAGetWithVersion13AndASixteenByteKey) {
+  auto request = [](const std::string& first, const std::string& version, const std::string& key) {
+    HttpRequest r;
+    for (const std::string& l : {first, std::string("Origin: x\r\n"), std::string("Upgrade: websocket\r\n"), "Sec-WebSocket-Version: " + version + "\r\n",
+                                 "Sec-WebSocket-Key: " + key + "\r\n", std::string("\r\n")})
+      r.line(l, 1023);
+    return r;
+  };
+  EXPECT_TRUE(request("GET / HTTP/1.1\r\n", "13", "dGhlIHNhbXBsZSBub25jZQ==").upgradeAcceptable());
+  EXPECT_FALSE(request("GET / HTTP/1.1\r\n", "13", "dGhlIHNhbXBsZSBub25jZ===").upgradeAcceptable());
+  EXPECT_FALSE(request("GET / HTTP/1.1\r\n", "13", "dGhlIHNhbXBsZSBub25jZQ").upgradeAcceptable());
+  EXPECT_FALSE(request("GET / HTTP/1.1\r\n", "13", "dGhlIHNhbXBsZSBub2<jZQ==").upgradeAcceptable());
+  EXPECT_FALSE(request("POST / HTTP/1.1\r\n", "13", "dGhlIHNhbXBsZSBub25jZQ==").upgradeAcceptable());
+  const HttpRequest old = request("GET / HTTP/1.1\r\n", "8", "dGhlIHNhbXBsZSBub25jZQ==");
+  EXPECT_FALSE(old.upgradeAcceptable());
+  EXPECT_FALSE(old.versionSupported());
 }
 
 TEST(HttpRequest, TellsBrowsersPagesAndUnitsApart) {
