@@ -35,10 +35,12 @@
 #include "tables/antenna_tables.h"
 #include "tables/config_table.h"
 #include "tables/filter_table.h"
+#include "links/remote_presence.h"
 #include "ui/button_bar.h"
 #include "ui/key_dispatch.h"
 #include "ui/menu.h"
 #include "ui/network_settings.h"
+#include "ui/remote_checks.h"
 #include "ui/timer.h"
 
 using platform::kErr;
@@ -173,6 +175,9 @@ void startUp(Works* w, MainOwned& owned) {
   LoadButtons(w);
   createOpus(w);
   CheckAudioSettings(w);
+  // The setup list checks the real receiver, CAT port and codec from now on.
+  static constexpr RemoteChecks kRemoteChecks{Find_Remote_Settings, Get_AudioVYR};
+  SetRemoteChecks(&kRemoteChecks);
   // 17-21: the remaining threads by their flags.
   if (s.EnableKeyb == '1') thrKey = std::thread(keyb, w);
   // The touch readers press the soft buttons, so they start with the keys.

@@ -51,6 +51,10 @@ std::optional<std::string> simulatedOutput(const std::string& name) {
   return text.str();
 }
 
+constexpr const char* kDefaultSimulatedBus =
+    "Bus 001 Device 001: ID 1d6b:0002 Linux Foundation 2.0 root hub\n"
+    "Bus 001 Device 004: ID 0d8c:01af C-Media Electronics, Inc. USB Audio Device\n";
+
 BoardResult sandboxEquivalent(const BoardCall& call) {
   switch (call.action) {
     case BoardAction::RemountSettingsWritable:
@@ -67,7 +71,16 @@ BoardResult sandboxEquivalent(const BoardCall& call) {
     case BoardAction::ReadProcessorTemperature:
       return {0, simulatedOutput("my_temp").value_or("45.3\ntemp=48.1'C\n")};
     case BoardAction::CountUsbDevices:
-      return {0, simulatedOutput("lsusb").value_or("0\n")};
+    case BoardAction::ListUsbDevices: {
+      // Until the bench writes a bus of its own, the simulated one holds the
+      // USB audio codec, as the amplifier has it.
+      std::istringstream listing(simulatedOutput("lsusb").value_or(kDefaultSimulatedBus));
+      std::string line, matching;
+      int count = 0;
+      while (std::getline(listing, line))
+        if (line.find(call.argument) != std::string::npos) matching += line + "\n", ++count;
+      return {0, call.action == BoardAction::ListUsbDevices ? matching : std::to_string(count) + "\n"};
+    }
     default:
       // Reboot, root remount, network restart, shells, update script, terminal and console
       // commands, screenshots without a display: recorded only.
@@ -130,6 +143,8 @@ std::string boardCommandText(BoardAction action, const std::string& argument, Re
       return "/opt/VyrArt/getpack.sh";
     case BoardAction::CountUsbDevices:
       return "lsusb|grep " + argument + " |wc -l";
+    case BoardAction::ListUsbDevices:
+      return "lsusb | grep " + argument;
     case BoardAction::Reboot:
       return "reboot";
     case BoardAction::MaintenanceShell:
@@ -158,6 +173,7 @@ int runUpdateScript() { return run(BoardAction::RunUpdateScript); }
 std::optional<std::string> countUsbDevices(const std::string& usbId) {
   return read(BoardAction::CountUsbDevices, usbId);
 }
+std::optional<std::string> listUsbDevices(const std::string& usbId) { return read(BoardAction::ListUsbDevices, usbId); }
 int reboot() { return run(BoardAction::Reboot); }
 int runMaintenanceShell() { return run(BoardAction::MaintenanceShell); }
 void terminalSane() { run(BoardAction::TerminalSane); }

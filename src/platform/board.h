@@ -25,7 +25,8 @@ enum class BoardAction {
   GrabScreenshot,            // fbgrab /tmp/screen.png
   RestartNetwork,            // ifdown / ifup
   RunUpdateScript,           // the update script
-  CountUsbDevices,           // lsusb filtered for one identifier
+  CountUsbDevices,           // lsusb filtered for one identifier, counted
+  ListUsbDevices,            // lsusb filtered for one identifier
   Reboot,
   MaintenanceShell,  // the service shell, waited for
   TerminalSane,      // stty sane
@@ -54,6 +55,11 @@ int restartNetwork();
 int runUpdateScript();
 // The count of USB devices with identifier `usbId` ("vvvv:pppp"), as text.
 std::optional<std::string> countUsbDevices(const std::string& usbId);
+// The lines of the USB listing that name `usbId` ("vvvv" or "vvvv:pppp").
+// In the sandbox the listing is the simulated bus, DIR/run/sim/lsusb, in
+// lsusb's own format ("Bus 001 Device 004: ID 0d8c:01af ..."); without that
+// file the simulated bus holds the root hub and the USB audio codec.
+std::optional<std::string> listUsbDevices(const std::string& usbId);
 int reboot();
 int runMaintenanceShell();
 void terminalSane();

@@ -1,5 +1,6 @@
 #include "remote/audio.h"
 #include "remote/audio_device.h"
+#include "remote/codec_watch.h"
 
 #include <opus/opus.h>
 
@@ -96,8 +97,9 @@ bool capturePeriod(Works* w, Pcm& pcm, std::vector<int16_t>& period, int frames)
 bool captureLoop(Works* w, Pcm& pcm, int frames) {
   std::vector<int16_t> period(static_cast<size_t>(frames) * 2);
   platform::sysLog(kInfo, "capture buffer allocated (%d)", static_cast<int>(period.size() * 2));
+  CodecWatch codec(kCaptureWatchMs);
   while (flagOn(w->setup->EnableRead, w)) {
-    if (!capturePeriod(w, pcm, period, frames)) {
+    if (!capturePeriod(w, pcm, period, frames) || !codec.present(w)) {
       ExitAUDIOread(w);
       return false;
     }

@@ -10,6 +10,7 @@
 #include "platform/log.h"
 #include "remote/audio.h"
 #include "remote/audio_device.h"
+#include "remote/codec_watch.h"
 #include "remote/ws_frame.h"
 #include "remote/ws_send.h"
 #include "state/setup_record.h"
@@ -74,7 +75,14 @@ void closePlayback(Works* w) {
 // One connection's worth of playback: prepared when a peer connects, drained
 // and closed when it goes. False after the error exit.
 bool servePeer(Works* w) {
-  while (w->wsConnected != 1 && writeOn(w)) platform::sleepMs(kIdleCheckMs);
+  CodecWatch codec(kPlaybackWatchMs);
+  bool present = true;
+  while (w->wsConnected != 1 && writeOn(w) && (present = codec.present(w))) platform::sleepMs(kIdleCheckMs);
+  if (!present) {
+    closePlayback(w);
+    ExitAUDIOwrite(w);
+    return false;
+  }
   if (!writeOn(w)) return true;
   {
     std::lock_guard lock(w->audioOutMutex);
@@ -92,11 +100,12 @@ bool servePeer(Works* w) {
   // would fail, and the client drops its connection on a failed write.
   w->audioOutReady = 1;
   platform::sysLog(kInfo, "output audio interface prepared");
-  while (w->wsConnected == 1 && writeOn(w)) platform::sleepMs(kPlayingCheckMs);
+  while (w->wsConnected == 1 && writeOn(w) && (present = codec.present(w))) platform::sleepMs(kPlayingCheckMs);
   platform::sysLog(kInfo, "output audio interface to be stopped");
   w->audioOutReady = 0;
   closePlayback(w);
-  return true;
+  if (!present) ExitAUDIOwrite(w);
+  return present;
 }
 
 // Writes decoded frames; on an underrun the device is prepared again and,

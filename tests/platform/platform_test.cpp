@@ -88,10 +88,17 @@ TEST_F(PlatformSandbox, OutputCommandsAnswerFromTheSimulation) {
   EXPECT_THAT(*temp, ::testing::MatchesRegex("[0-9.]+\ntemp=[0-9.]+'C\n"));
   writeHost("/run/sim/my_temp", "51.5\ntemp=44.0'C\n");
   EXPECT_EQ(*platform::readProcessorTemperature(), "51.5\ntemp=44.0'C\n");
+  EXPECT_EQ(*platform::countUsbDevices("0d8c:01af"), "1\n");  // the codec is on the default bus
+  writeHost("/run/sim/lsusb", "Bus 001 Device 001: ID 1d6b:0002 Linux Foundation 2.0 root hub\n");
   EXPECT_EQ(*platform::countUsbDevices("0d8c:01af"), "0\n");
-  writeHost("/run/sim/lsusb", "1\n");
+  writeHost("/run/sim/lsusb",
+            "Bus 001 Device 001: ID 1d6b:0002 Linux Foundation 2.0 root hub\n"
+            "Bus 001 Device 004: ID 0d8c:01af C-Media Electronics, Inc. USB Audio\n");
   EXPECT_EQ(*platform::countUsbDevices("0d8c:01af"), "1\n");
   EXPECT_EQ(platform::commandRecord().back(), "lsusb|grep 0d8c:01af |wc -l");
+  EXPECT_EQ(*platform::listUsbDevices("0d8c"), "Bus 001 Device 004: ID 0d8c:01af C-Media Electronics, Inc. USB Audio\n");
+  EXPECT_EQ(platform::commandRecord().back(), "lsusb | grep 0d8c");
+  EXPECT_EQ(*platform::countUsbDevices("0d8c:0102"), "0\n");
   platform::setSandboxAnswer(platform::BoardAction::CountUsbDevices, [](const platform::BoardCall& call) {
     return platform::BoardResult{0, call.argument};
   });
