@@ -76,6 +76,10 @@ port=$((20000 + RANDOM % 20000))
   step "press 1" 3
   shot pair-server
   step "client shot $out/pair-client.png" 1
+  # Carriers at the server's receiver, on the client's wide spectrum view.
+  step "rx noise -125"; step "rx tone 20000 -45"; step "rx tone -42000 -70"; step "rx tone 61000 -90"
+  for _ in 1 2 3; do step "client touch 733 450"; done
+  step "client shot $out/pair-client-spectrum.png" 2
   step "quit" 4
 } | ./build/sim/hfamp-sim --root "$root-pair" --serve "$port" >"$root.log3" 2>&1 || true
 rm -rf "$root-pair" "$root-pair-client"

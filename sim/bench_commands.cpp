@@ -109,6 +109,10 @@ const char* BenchCommands::help() {
          "  rig                the simulated transceivers' state\n"
          "  rig cat TEXT       CAT text typed at the companion's CAT port (\"rig cat\" alone: what it received)\n"
          "  audio tone HZ [SECONDS]   a tone (3 s unless given) at the unit's simulated microphone\n"
+         "  rx tone HZ DBM     a carrier at the USB receiver, HZ from its centre (-96000..96000)\n"
+         "  rx noise DBM       noise at the receiver, per sample\n"
+         "  rx unplug | plug | clear   the receiver off the bus, back on it, its carriers and noise gone\n"
+         "  rx                 what the receiver is fed\n"
          "  audio              what the unit has played: seconds, and the strongest frequency lately\n"
          "  remote client      start a second unit, client of this one (bench started with --serve PORT)\n"
          "  remote stop        stop the second unit\n"
@@ -144,6 +148,7 @@ std::string BenchCommands::run(const std::string& line, bool& quit) {
   if (cmd == "rig") return rigCommand(a, b);
   if (cmd == "remote") return remoteCommand(a);
   if (cmd == "audio") return audioCommand(a, b, c);
+  if (cmd == "rx") return receiverCommand(a, b, c);
   if (cmd == "client") return clientCommand(line);
   if (cmd == "touch") return touchCommand(line);
   if (cmd == "press" || cmd == "hold" || cmd == "rail" || cmd == "panel" || cmd == "key")

@@ -61,6 +61,7 @@ class BenchCommands {
   std::string clientCommand(const std::string& line);
   std::string catCommand(const std::string& line);
   std::string audioCommand(const std::string& a, const std::string& b, const std::string& c);
+  std::string receiverCommand(const std::string& a, const std::string& b, const std::string& c);
 
   std::mutex mutex_;
   AmpSim& amp_;

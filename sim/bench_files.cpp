@@ -25,13 +25,14 @@ std::string roleKeys(const BenchRole& role) {
   const std::string port = "TcpPort: " + std::to_string(role.port) + "\n";
   switch (role.kind) {
     case BenchRole::Server:
-      return "WebSocket: 1\n" + port + "EnableCAT: 1\n" + kAudioOn;
+      // The receiver's spectrum goes to the client: five transfers per spectrum.
+      return "WebSocket: 1\n" + port + "EnableCAT: 1\nEnableFFT: 1\nDivide: 5\n" + kAudioOn;
     case BenchRole::Client:
-      return "WebSocket: 2\nServer: 127.0.0.1\n" + port + "EnableCAT: 1\n" + kAudioOn;
+      return "WebSocket: 2\nServer: 127.0.0.1\n" + port + "EnableCAT: 1\nEnableFFT: 0\n" + kAudioOn;
     case BenchRole::Alone:
       break;
   }
-  return "WebSocket: 0\nEnableCAT: 0\nEnableRead: 0\nEnableWrite: 0\n";
+  return "WebSocket: 0\nEnableCAT: 0\nEnableRead: 0\nEnableWrite: 0\nEnableFFT: 0\n";
 }
 
 bool writeExtIoBanks(const std::string& root) {
@@ -53,7 +54,6 @@ bool writeBenchSetFiles(const std::string& root, const BenchRole& role) {
       "SerPort: /dev/ttyUSB1\n"
       "CatSerialPort: /dev/ttyUSB2\n"
       "EnableKeyb: 0\n"
-      "EnableFFT: 0\n"
       "AutoTuneMode: 1\n"
       "EnableTouch: 1\n";
   // A board's network file as Debian lays it out, for the LAN settings.

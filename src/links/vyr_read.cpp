@@ -165,12 +165,7 @@ void scaleAndCount(TransferContext& c, const uint8_t* data, int length) {
   const float l = p.lp >= 1 ? lpOffset : 0.0f;
   const float scale = std::pow(10.0f, (21.4f - globalOffset + l) / 20.0f);
   recalc = scale;
-  const int n = std::min(length / 4, kSamples);
-  for (int i = 0; i < n; ++i) {
-    const uint8_t* q = data + 4 * i;
-    const auto v = static_cast<int32_t>(q[0] | q[1] << 8 | q[2] << 16 | static_cast<uint32_t>(q[3]) << 24);
-    c.out[i] = static_cast<float>(v) * scale / 2147483648.0f;
-  }
+  const int n = ScaleSamples(data, length, scale, c.out.data(), kSamples);
   if (divide.Tick(w->Divide) && w->wsConnected == 1 && n == kSamples) fftCalc(c.out.data(), kSamples, w);
 }
 
@@ -250,6 +245,16 @@ bool stream(Works* w) {
 }
 
 }  // namespace
+
+int ScaleSamples(const uint8_t* data, int length, float scale, float* out, int room) {
+  const int n = std::min(length / 4, room);
+  for (int i = 0; i < n; ++i) {
+    const uint8_t* q = data + 4 * i;
+    const auto v = static_cast<int32_t>(q[0] | q[1] << 8 | q[2] << 16 | static_cast<uint32_t>(q[3]) << 24);
+    out[i] = static_cast<float>(v) * scale / 2147483648.0f;
+  }
+  return n;
+}
 
 void SetSpectrumSink(SpectrumSink sink) { gSink = sink ? sink : sendToPeer; }
 

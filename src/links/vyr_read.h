@@ -9,6 +9,9 @@ struct Works;
 // ExitVyrread, so the remote restart starts it again later.
 void VYRRead(Works* works);
 void ExitVyrread(Works* works);
+// Converts a transfer's little-endian 32-bit integers to floats:
+// value * scale / 2^31. Returns the count converted (at most `room`).
+int ScaleSamples(const uint8_t* data, int length, float scale, float* out, int room);
 // One spectrum of 8192 scaled floats (4096 I, Q pairs), sent to the peer.
 void fftCalc(const float* samples, int count, Works* works);
 
