@@ -25,10 +25,12 @@ std::string roleKeys(const BenchRole& role) {
   const std::string port = "TcpPort: " + std::to_string(role.port) + "\n";
   switch (role.kind) {
     case BenchRole::Server:
-      // The receiver's spectrum goes to the client: five transfers per spectrum.
+      // Each unit's receiver sends its spectrum to the other, one per five
+      // transfers; a unit whose receiver is in use no longer draws its
+      // companion's external IO spectrum over the peer's.
       return "WebSocket: 1\n" + port + "EnableCAT: 1\nEnableFFT: 1\nDivide: 5\n" + kAudioOn;
     case BenchRole::Client:
-      return "WebSocket: 2\nServer: 127.0.0.1\n" + port + "EnableCAT: 1\nEnableFFT: 0\n" + kAudioOn;
+      return "WebSocket: 2\nServer: 127.0.0.1\n" + port + "EnableCAT: 1\nEnableFFT: 1\nDivide: 5\n" + kAudioOn;
     case BenchRole::Alone:
       break;
   }

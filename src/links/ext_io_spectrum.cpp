@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int kWindowFirst = 85;
+constexpr int kFineSpectrumPoints = 1706;  // the receiver's 4096-point transform
 constexpr float kPointsPerOffsetStep = 0.005333f;
 
 float decibels(uint8_t b) { return static_cast<float>(static_cast<int>(b) - 192); }
@@ -47,6 +48,15 @@ int RotateSpectrum(const uint8_t* spectrum, int length, int start, uint8_t* out)
 void StoreSpectrumWindow(Works* w, int count, const uint8_t* points) { storeDecibels(w, count, points); }
 
 void storeFFT(Works* w, int length, const uint8_t* spectrum) {
+  if (length == kFftDisplayBins) return storeDecibels(w, length, spectrum);
+  if (length == kFineSpectrumPoints) {
+    // 853 pairs; the display's last point repeats the one before, since a
+    // zero there would read as a full-scale carrier at the edge.
+    uint8_t halved[kFftDisplayBins];
+    for (int i = 0; i < kFineSpectrumPoints / 2; ++i) halved[i] = std::max(spectrum[2 * i], spectrum[2 * i + 1]);
+    halved[kFftDisplayBins - 1] = halved[kFftDisplayBins - 2];
+    return storeDecibels(w, kFftDisplayBins, halved);
+  }
   const int count = std::clamp(length - kWindowFirst, 0, kFftDisplayBins);
   storeDecibels(w, count, count > 0 ? spectrum + kWindowFirst : spectrum);
 }

@@ -23,6 +23,11 @@ int RotateSpectrum(const uint8_t* spectrum, int length, int start, uint8_t* out)
 // A window already rotated (the external IO link's own spectrum): its `count`
 // points, then zeros up to the width of the display.
 void StoreSpectrumWindow(Works* works, int count, const uint8_t* points);
-// A spectrum as the peer sends it: bytes 85 to 938 (fewer when it is
-// shorter), then zeros.
+// A spectrum as the peer sends it. A peer sends the window its own display
+// shows, 854 points, so that is stored as it comes: cutting the display's
+// margin from it again would move every carrier 85 points (16 kHz) off the
+// place the peer shows it. The receiver's finer spectrum (1706 points, twice
+// the resolution) is brought to the display's scale, each pair of points by
+// its stronger one, so the centre stays at the centre and no carrier is lost.
+// Any other length: bytes 85 to 938 (fewer when it is shorter), then zeros.
 void storeFFT(Works* works, int length, const uint8_t* spectrum);

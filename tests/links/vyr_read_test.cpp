@@ -8,14 +8,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "links/ext_io_spectrum.h"
 #include "links/receiver_ids.h"
 #include "links/remote_presence.h"
 #include "platform/usb_receiver.h"
+#include "state/fft_record.h"
 #include "wait_until.h"
 #include "works_fixture.h"
 
@@ -160,6 +163,46 @@ TEST_F(RemotePresenceTest, NamesTheFirstMissingPieceAndCountsTheCodec) {
   writeHost("/run/sim/lsusb", "Bus 001 Device 001: ID 1d6b:0002 Linux Foundation 2.0 root hub\n");
   EXPECT_EQ(Get_AudioVYR(w_.get()), 0);
   EXPECT_EQ(VerifyAudioVYR(w_.get()), 0);
+}
+
+}  // namespace
+
+namespace {
+
+class StoredSpectrumTest : public WorksTest {
+ protected:
+  void SetUp() override {
+    WorksTest::SetUp();
+    record_ = FftRecord{display_.data(), spare_.data()};
+    w_->fftRec = &record_;
+  }
+  float stored(int i) const { return std::bit_cast<float>(display_[static_cast<size_t>(i)].load()); }
+  std::vector<std::atomic<int32_t>> display_ = std::vector<std::atomic<int32_t>>(kFftBins);
+  std::vector<std::atomic<int32_t>> spare_ = std::vector<std::atomic<int32_t>>(kFftBins);
+  FftRecord record_{};
+};
+
+// The peer shows a carrier at point 600 of its 854; the receiving unit must
+// show it there too, and a carrier of the finer spectrum at its own place.
+TEST_F(StoredSpectrumTest, CarriersStayWhereThePeerShowsThem) {
+  std::vector<uint8_t> window(854, 100);
+  window[600] = 180;
+  storeFFT(w_.get(), 854, window.data());
+  EXPECT_EQ(stored(600), 180 - 192);
+  EXPECT_EQ(stored(853), 100 - 192);
+
+  std::vector<uint8_t> fine(1706, 90);
+  fine[1067] = 170;  // one point of a pair: the pair's stronger one wins
+  storeFFT(w_.get(), 1706, fine.data());
+  EXPECT_EQ(stored(533), 170 - 192);
+  EXPECT_EQ(stored(532), 90 - 192);
+  EXPECT_EQ(stored(852), 90 - 192);
+  EXPECT_EQ(stored(853), 90 - 192);  // 853 pairs; the last point repeats, never a 0 dB edge
+
+  std::vector<uint8_t> other(1024, 50);
+  other[85] = 60;
+  storeFFT(w_.get(), 1024, other.data());
+  EXPECT_EQ(stored(0), 60 - 192);
 }
 
 }  // namespace
