@@ -6,7 +6,7 @@
 
 namespace {
 
-// Stand-ins until the receiver and audio probes exist: nothing can be confirmed
+// Stand-ins until start-up installs the real probes: nothing can be confirmed
 // present, so the receiver and the codec are reported missing.
 int receiverNotAvailable(Works*) {
   platform::errPrintf("remote check: receiver probe not available\n");

@@ -1,10 +1,11 @@
 #pragma once
 // The presence checks made before remote operation is switched on from the
 // setup list: the USB receiver, the companion transceiver's CAT port and the
-// USB audio codec. The probes themselves belong to the receiver and audio
-// links; until they are built the menu uses stand-ins that report the hardware
-// as not available, so switching remote operation on fails with its causes
-// shown rather than pretending to succeed.
+// USB audio codec. The probes themselves belong to the receiver link, which
+// sits beside the menu, so start-up installs them here; until it has, the
+// menu uses stand-ins that report the hardware as not available, so
+// switching remote operation on fails with its causes shown rather than
+// pretending to succeed.
 struct Works;
 
 struct RemoteChecks {
