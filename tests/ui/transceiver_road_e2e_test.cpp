@@ -76,6 +76,9 @@ TEST_F(TransceiverRoad, CompanionDialRunsTheRoad) {
 TEST_F(TransceiverRoad, Ft817DialRunsTheRoad) {
   startFt817();
   startThreads();
+  // The link takes the first frequency a tick before the timer runs its road;
+  // settle only once that road has begun, or it lands after `from`.
+  ASSERT_TRUE(waitSent(0, "FA00014070000;"));
   ASSERT_TRUE(settle(14070000));
   const size_t from = amp_.texts().size();
   ft817_.setFrequency(7050000);
