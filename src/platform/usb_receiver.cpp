@@ -265,9 +265,14 @@ UsbReceiver::~UsbReceiver() {
       timeval tv{0, 100000};
       libusb_handle_events_timeout(nullptr, &tv);
     }
-    if (!busy())
-      for (libusb_transfer* t : m.transfers)
-        if (t) libusb_free_transfer(t);
+    if (busy()) {
+      // libusb still owns a transfer: keep its buffer and the device for
+      // good rather than let a late completion write into freed memory.
+      static_cast<void>(impl_.release());
+      return;
+    }
+    for (libusb_transfer* t : m.transfers)
+      if (t) libusb_free_transfer(t);
     if (m.claimed) libusb_release_interface(m.handle, 0);
     libusb_close(m.handle);
   }
