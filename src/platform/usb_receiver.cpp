@@ -314,6 +314,7 @@ int UsbReceiver::submit(int slot) {
   if (slot < 0 || slot >= kReceiverTransfers) return LIBUSB_ERROR_INVALID_PARAM;
   if (!m.handle) {
     if (readFeed().unplugged) return LIBUSB_ERROR_NO_DEVICE;
+    if (m.inFlight[slot]) return LIBUSB_ERROR_BUSY;  // as libusb answers a second submit
     if (m.firstDueUs == 0) m.firstDueUs = monotonicUs();
     m.queue.push_back(slot);
     m.inFlight[slot] = true;
