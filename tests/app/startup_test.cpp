@@ -45,7 +45,7 @@ TEST_F(StartupRun, FreshSandboxWritesDefaultsAndStopsCleanlyOnSigterm) {
 
   long elapsed = 0;
   EXPECT_EQ(run.stop(SIGTERM, 15000, &elapsed), 0);
-  EXPECT_LT(elapsed, 5000 + 2000) << "shut-down took " << elapsed << " ms";
+  EXPECT_LT(elapsed, (5000 + 2000) * emulationSlowdown()) << "shut-down took " << elapsed << " ms";
 
   std::string err = run.stderrText();
   EXPECT_THAT(err, HasSubstr("START Main ---"));

@@ -49,6 +49,16 @@ std::string buildDir() {
 #endif
 }
 
+int emulationSlowdown() {
+#ifdef HFAMP_EMULATOR
+  // qemu-user translates every instruction of a whole program with its
+  // threads and drawing; start-up and shut-down measured 3-4 times slower.
+  return 5;
+#else
+  return 1;
+#endif
+}
+
 ProgramRun::ProgramRun(const std::string& root) : root_(root) {
   std::string binary = buildDir() + "/hfamp";
   std::string errPath = root + "/stderr.txt";
@@ -78,7 +88,7 @@ ProgramRun::~ProgramRun() {
 }
 
 bool ProgramRun::waitForOutput(const std::string& text, int timeoutMs) {
-  long end = nowMs() + timeoutMs;
+  long end = nowMs() + long{timeoutMs} * emulationSlowdown();
   while (nowMs() < end) {
     if (stderrText().find(text) != std::string::npos) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -87,7 +97,7 @@ bool ProgramRun::waitForOutput(const std::string& text, int timeoutMs) {
 }
 
 int ProgramRun::waitExit(int timeoutMs) {
-  long end = nowMs() + timeoutMs;
+  long end = nowMs() + long{timeoutMs} * emulationSlowdown();
   while (pid_ > 0 && nowMs() < end) {
     int status = 0;
     pid_t r = waitpid(pid_, &status, WNOHANG);

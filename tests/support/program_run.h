@@ -30,3 +30,9 @@ class ProgramRun {
 
 // The build folder holding the hfamp binary.
 std::string buildDir();
+
+// How many times longer the program takes here than on the machine it was
+// built for: 1 natively, more when a cross build's binary runs under qemu-user.
+// ProgramRun's waits are stretched by it; tests that bound a duration
+// themselves multiply by it too.
+int emulationSlowdown();
