@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/files.h"
@@ -15,12 +16,21 @@ int64_t littleEndian64(const char* p) {
   return static_cast<int64_t>(v);
 }
 
-// One axis: computed wide, so coefficients of any size from the file can
-// neither overflow nor trap; then clamped to the screen.
+// One axis, clamped to the screen. Coefficients of any size from the file
+// must neither overflow nor trap, and 32-bit boards have no 128-bit integers:
+// the usual sums are exact in 64 bits, and only a sum that would overflow is
+// taken in floating point, where its precision no longer matters once clamped.
 int axis(int64_t k1, int64_t k2, int64_t k3, int64_t divider, int rx, int ry, int limit) {
-  const __int128 sum = static_cast<__int128>(k1) * rx + static_cast<__int128>(k2) * ry + k3;
-  const __int128 q = sum / divider;  // truncates toward zero
-  return static_cast<int>(std::clamp<__int128>(q, 0, limit));
+  int64_t a = 0, b = 0, sum = 0;
+  bool wide = __builtin_mul_overflow(k1, int64_t{rx}, &a);
+  wide |= __builtin_mul_overflow(k2, int64_t{ry}, &b);
+  wide |= __builtin_add_overflow(a, b, &sum);
+  wide |= __builtin_add_overflow(sum, k3, &sum);
+  if (wide || (sum == INT64_MIN && divider == -1)) {
+    const long double q = (static_cast<long double>(k1) * rx + static_cast<long double>(k2) * ry + k3) / divider;
+    return static_cast<int>(std::clamp<long double>(q, 0, limit));
+  }
+  return static_cast<int>(std::clamp<int64_t>(sum / divider, 0, limit));  // truncates toward zero
 }
 
 }  // namespace

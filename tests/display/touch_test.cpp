@@ -55,6 +55,15 @@ TEST(TouchCalibration, FileOfSevenValuesOrNothing) {
   ASSERT_TRUE(huge);
   EXPECT_EQ(MapSpiReading(huge, 4095, 4095).x, 0);
   EXPECT_EQ(MapSpiReading(huge, 4095, 4095).y, 480);
+  // Terms past 64 bits that cancel still leave the small part; the one
+  // quotient that overflows 64 bits (the most negative sum over -1) clamps.
+  auto cancelling = ParseCalibration(calibrationBytes({INT64_MAX, -INT64_MAX, 1800, INT64_MIN, 0, 0, 3}), error);
+  ASSERT_TRUE(cancelling);
+  EXPECT_EQ(MapSpiReading(cancelling, 4095, 4095).x, 600);
+  auto minOverMinusOne = ParseCalibration(calibrationBytes({INT64_MIN, 0, 0, INT64_MIN, 0, 0, -1}), error);
+  ASSERT_TRUE(minOverMinusOne);
+  EXPECT_EQ(MapSpiReading(minOverMinusOne, 1, 1).x, 800);
+  EXPECT_EQ(MapSpiReading(minOverMinusOne, 1, 1).y, 480);
 }
 
 TEST(TouchCalibration, FixedFactorsAndTheUsbScale) {
