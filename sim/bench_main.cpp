@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "amp_sim.h"
 #include "bench_commands.h"
@@ -33,6 +34,7 @@
 #include "bench_remote.h"
 #include "bench_socket.h"
 #include "companion_sim.h"
+#include "emulated_exec.h"
 #include "ft817_sim.h"
 #include "front_panel.h"
 #include "platform/clock.h"
@@ -81,11 +83,12 @@ bool parseArgs(int argc, char** argv, Options& o) {
 }
 
 pid_t startProgram(const std::string& hfamp, const std::string& root) {
+  const std::vector<std::string> command = sim::EmulatedCommand({hfamp, "--root", root});
+  const std::string dir = std::filesystem::path(hfamp).parent_path().string();
   pid_t pid = fork();
   if (pid == 0) {
-    std::string dir = std::filesystem::path(hfamp).parent_path().string();
     if (chdir(dir.c_str()) != 0) std::perror("hfamp-sim: chdir");
-    execl(hfamp.c_str(), hfamp.c_str(), "--root", root.c_str(), static_cast<char*>(nullptr));
+    sim::ExecCommand(command);
     std::perror("hfamp-sim: exec hfamp");
     _exit(127);
   }

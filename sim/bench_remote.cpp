@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "emulated_exec.h"
 #include "platform/clock.h"
 
 namespace fs = std::filesystem;
@@ -98,7 +99,8 @@ std::string RemoteUnit::start(const std::string& root, int port) {
   fs::create_directories(fs::path(root_) / "var/log", ec);
   fs::remove(socketPath(), ec);
   const std::string log = logPath();
-  const std::string portText = std::to_string(port);
+  const std::vector<std::string> command =
+      EmulatedCommand({simPath_, "--root", root_, "--hfamp", hfamp_, "--client-of", std::to_string(port)});
   pid_ = fork();
   if (pid_ < 0) return std::string("cannot start the client unit: ") + std::strerror(errno);
   if (pid_ == 0) {
@@ -112,12 +114,11 @@ std::string RemoteUnit::start(const std::string& root, int port) {
       dup2(out, STDOUT_FILENO);
       dup2(out, STDERR_FILENO);
     }
-    execl(simPath_.c_str(), simPath_.c_str(), "--root", root_.c_str(), "--hfamp", hfamp_.c_str(), "--client-of",
-          portText.c_str(), static_cast<char*>(nullptr));
+    ExecCommand(command);
     std::perror("hfamp-sim: exec the client unit");
     _exit(127);
   }
-  const int64_t deadline = platform::monotonicMs() + kSocketWaitMs;
+  const int64_t deadline = platform::monotonicMs() + int64_t{kSocketWaitMs} * EmulationSlowdown();
   while (platform::monotonicMs() < deadline) {
     bool ok = false;
     AskBench(socketPath(), "panel", 1000, ok);

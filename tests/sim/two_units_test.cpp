@@ -11,9 +11,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -38,6 +40,12 @@ int freePort() {
   return ntohs(addr.sin_port);
 }
 
+// Waits stretched for an emulated build, where four programs share the
+// emulator: the bench and its hfamp at each end.
+bool waitScaled(const std::function<bool()>& done, int timeoutMs) {
+  return waitUntil(done, timeoutMs * emulationSlowdown());
+}
+
 std::string slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream out;
@@ -56,7 +64,11 @@ class TwoUnits : public ::testing::Test {
     fs::create_directories(root_);
     log_ = root_.string() + ".log";
     const std::string sim = buildDir() + "/sim/hfamp-sim";
-    const std::string port = std::to_string(freePort());
+    const std::vector<std::string> command =
+        emulatedCommand({sim, "--root", root_.string(), "--serve", std::to_string(freePort())});
+    std::vector<char*> argv;
+    for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
       const int in = ::open("/dev/null", O_RDONLY);
@@ -64,16 +76,16 @@ class TwoUnits : public ::testing::Test {
       dup2(in, STDIN_FILENO);
       dup2(out, STDOUT_FILENO);
       dup2(out, STDERR_FILENO);
-      execl(sim.c_str(), sim.c_str(), "--root", root_.c_str(), "--serve", port.c_str(), static_cast<char*>(nullptr));
+      execvp(argv[0], argv.data());
       _exit(127);
     }
-    ASSERT_TRUE(waitUntil([&] { return askOk("panel"); }, 10000)) << slurp(log_);
+    ASSERT_TRUE(waitScaled([&] { return askOk("panel"); }, 10000)) << slurp(log_);
   }
 
   void TearDown() override {
     bool ok = false;
     sim::AskBench(socket(), "quit", 2000, ok);
-    if (!waitUntil([&] { return waitpid(pid_, nullptr, WNOHANG) == pid_; }, 15000)) {
+    if (!waitScaled([&] { return waitpid(pid_, nullptr, WNOHANG) == pid_; }, 15000)) {
       kill(pid_, SIGKILL);
       waitpid(pid_, nullptr, 0);
     }
@@ -88,18 +100,18 @@ class TwoUnits : public ::testing::Test {
   std::string socket() const { return root_.string() + "/run/bench.sock"; }
   bool askOk(const std::string& line) {
     bool ok = false;
-    sim::AskBench(socket(), line, 10000, ok);
+    sim::AskBench(socket(), line, 10000 * emulationSlowdown(), ok);
     return ok;
   }
   std::string ask(const std::string& line) {
     bool ok = false;
-    std::string reply = sim::AskBench(socket(), line, 15000, ok);
+    std::string reply = sim::AskBench(socket(), line, 15000 * emulationSlowdown(), ok);
     EXPECT_TRUE(ok) << line;
     return reply;
   }
   // True once the reply to `line` contains `text`.
   bool replyShows(const std::string& line, const std::string& text, int timeoutMs) {
-    return waitUntil([&] { return ask(line).find(text) != std::string::npos; }, timeoutMs);
+    return waitScaled([&] { return ask(line).find(text) != std::string::npos; }, timeoutMs);
   }
   std::string clientSystemLog() const { return slurp(clientRoot() + "/var/log/hfamp.log"); }
   // The server's status line as the client last received it.
@@ -121,7 +133,7 @@ TEST_F(TwoUnits, ClientMirrorsTheServerCatTextAndAudioTravelBothWays) {
   ASSERT_EQ(ask("remote client").rfind("ok", 0), 0u) << slurp(log_);
   // Start-up of both programs, then the handshake and the passphrase.
   ASSERT_TRUE(replyShows("remote", ", connected (", 60000)) << ask("remote");
-  ASSERT_TRUE(waitUntil([&] { return ask("remote").find("(none yet)") == std::string::npos; }, 20000));
+  ASSERT_TRUE(waitScaled([&] { return ask("remote").find("(none yet)") == std::string::npos; }, 20000));
   ASSERT_TRUE(replyShows("remote", "far unit's status line: 20m", 10000)) << ask("remote");
   const std::string status = farStatus();
   ASSERT_GE(status.size(), 42u) << status;
@@ -140,14 +152,14 @@ TEST_F(TwoUnits, ClientMirrorsTheServerCatTextAndAudioTravelBothWays) {
   ASSERT_EQ(ask("press 1"), "ok");
   char next[3];
   std::snprintf(next, sizeof next, "%02d", bank + 1);
-  EXPECT_TRUE(waitUntil([&] { return farStatus().substr(40, 2) == next; }, 20000)) << farStatus();
-  EXPECT_TRUE(waitUntil([&] { return statusAtServer().substr(40, 2) == next; }, 20000)) << statusAtServer();
+  EXPECT_TRUE(waitScaled([&] { return farStatus().substr(40, 2) == next; }, 20000)) << farStatus();
+  EXPECT_TRUE(waitScaled([&] { return statusAtServer().substr(40, 2) == next; }, 20000)) << statusAtServer();
   EXPECT_NE(clientSystemLog().find("following the far unit to bank " + std::to_string(bank + 1)), std::string::npos);
 
   // CAT text typed at one companion arrives at the other's CAT port, once
   // both relays have found their ports.
   const auto relayUp = [](const std::string& log) { return log.find("CAT serial found") != std::string::npos; };
-  ASSERT_TRUE(waitUntil([&] { return relayUp(slurp(log_)) && relayUp(slurp(clientRoot() + "/var/log/bench.log")); },
+  ASSERT_TRUE(waitScaled([&] { return relayUp(slurp(log_)) && relayUp(slurp(clientRoot() + "/var/log/bench.log")); },
                         20000));
   ASSERT_EQ(ask("rig cat FA00007100000;"), "ok");
   EXPECT_TRUE(replyShows("client rig cat", "FA00007100000;", 10000)) << ask("client rig cat");

@@ -26,18 +26,6 @@ long nowMs() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// The command line that starts the binary. A cross build's binary runs here
-// only under qemu-user: the emulator and its options, split at blanks, come first.
-std::vector<std::string> commandLine(const std::string& binary, const std::string& root) {
-  std::vector<std::string> args;
-#ifdef HFAMP_EMULATOR
-  std::istringstream words(HFAMP_EMULATOR);
-  for (std::string w; words >> w;) args.push_back(w);
-#endif
-  for (const std::string& a : {binary, std::string("--root"), root}) args.push_back(a);
-  return args;
-}
-
 }  // namespace
 
 std::string buildDir() {
@@ -47,6 +35,19 @@ std::string buildDir() {
 #else
   return ".";
 #endif
+}
+
+std::vector<std::string> emulatedCommand(const std::vector<std::string>& args) {
+  std::vector<std::string> command;
+#ifdef HFAMP_EMULATOR
+  // The bench under test starts programs of its own, and needs the emulator
+  // for them too.
+  setenv("HFAMP_EMULATOR", HFAMP_EMULATOR, 1);
+  std::istringstream words(HFAMP_EMULATOR);
+  for (std::string w; words >> w;) command.push_back(w);
+#endif
+  command.insert(command.end(), args.begin(), args.end());
+  return command;
 }
 
 int emulationSlowdown() {
@@ -63,7 +64,7 @@ ProgramRun::ProgramRun(const std::string& root) : root_(root) {
   std::string binary = buildDir() + "/hfamp";
   std::string errPath = root + "/stderr.txt";
   // Built before the fork: the child of a threaded test only calls exec.
-  const std::vector<std::string> args = commandLine(binary, root);
+  const std::vector<std::string> args = emulatedCommand({binary, "--root", root});
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);

@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 class ProgramRun {
  public:
@@ -30,6 +31,11 @@ class ProgramRun {
 
 // The build folder holding the hfamp binary.
 std::string buildDir();
+
+// The command line that runs `args` (a program of this build first): a
+// cross build's programs run here only under qemu-user, which then comes
+// first, and is also named to the programs started (HFAMP_EMULATOR).
+std::vector<std::string> emulatedCommand(const std::vector<std::string>& args);
 
 // How many times longer the program takes here than on the machine it was
 // built for: 1 natively, more when a cross build's binary runs under qemu-user.
