@@ -6,7 +6,7 @@ set(HFAMP_INSTALL_DIR opt/hfamp)
 install(TARGETS hfamp RUNTIME DESTINATION ${HFAMP_INSTALL_DIR})
 install(FILES ${HFAMP_PICTURES} DESTINATION ${HFAMP_INSTALL_DIR})
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/hfamp.service DESTINATION lib/systemd/system)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/board.md DESTINATION share/doc/hfamp)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/board.md DESTINATION usr/share/doc/hfamp)  # the prefix is /, not /usr
 foreach(face PTS55F PTS75F)
   install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/opt/fonts\")
     file(CREATE_LINK /usr/share/fonts/truetype/paratype/${face}.ttf

@@ -64,6 +64,8 @@ for face in PTS55F PTS75F; do
   check "/opt/fonts/${face}_W.ttf links to fonts-paratype" \
     has " \./opt/fonts/${face}_W\.ttf -> /usr/share/fonts/truetype/paratype/${face}\.ttf$"
 done
+check "board notes in /usr/share/doc/hfamp" has ' \./usr/share/doc/hfamp/board\.md$'
+check "nothing outside the system's folders" bash -c "! grep -qE ' \./(share|bin|lib/[^s])' <<<\"\$0\"" "$listing"
 check "nothing under /opt/set (the read-only partition is the board's)" bash -c "! grep -q '\./opt/set' <<<\"\$0\"" "$listing"
 
 root="$scratch/root"
