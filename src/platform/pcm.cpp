@@ -106,13 +106,21 @@ int Pcm::configure(PcmParams& p, std::string& step) {
   return 0;
 }
 
-// The null device has no clock: hold capture back to the granted rate.
+// The null device has no clock: hold capture back to the granted rate. A
+// reader that falls behind by more than a card's buffer loses that time, as
+// an overrun would lose it, rather than catching up with a burst of periods
+// far faster than the rate.
 void Pcm::pace(long frames) {
+  constexpr int64_t kMaxLagMs = 200;
   if (!impl_->paced || frames <= 0) return;
   const int64_t now = monotonicMs();
-  if (impl_->startMs < 0) impl_->startMs = now;
+  const auto dueAfter = [&](long total) { return impl_->startMs + total * 1000 / static_cast<int64_t>(impl_->rate); };
+  if (impl_->startMs < 0 || dueAfter(impl_->framesSinceStart) < now - kMaxLagMs) {
+    impl_->startMs = now;
+    impl_->framesSinceStart = 0;
+  }
   impl_->framesSinceStart += frames;
-  const int64_t due = impl_->startMs + impl_->framesSinceStart * 1000 / static_cast<int64_t>(impl_->rate);
+  const int64_t due = dueAfter(impl_->framesSinceStart);
   if (due > now) sleepMs(due - now);
 }
 
