@@ -23,7 +23,7 @@ namespace sim {
 namespace {
 
 // Long enough for a screenshot from a unit slowed by a sanitizer build.
-constexpr int kAskTimeoutMs = 12000;
+constexpr int kAskTimeoutMs = 20000;
 constexpr int kSocketWaitMs = 10000;
 constexpr int kQuitWaitMs = 8000;
 

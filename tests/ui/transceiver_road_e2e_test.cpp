@@ -60,6 +60,8 @@ class TransceiverRoad : public FrequencyRoad {
 TEST_F(TransceiverRoad, CompanionDialRunsTheRoad) {
   startCompanion();
   startThreads();
+  // As for the FT-817 below: the first road must have begun before settling.
+  ASSERT_TRUE(waitSent(0, "FA00014070000;"));
   ASSERT_TRUE(settle(14070000));
   const size_t from = amp_.texts().size();
   companion_.setFrequency(7050000);
