@@ -83,12 +83,12 @@ bool parseArgs(int argc, char** argv, Options& o) {
 }
 
 pid_t startProgram(const std::string& hfamp, const std::string& root) {
-  const std::vector<std::string> command = sim::EmulatedCommand({hfamp, "--root", root});
+  const sim::Command command = sim::EmulatedCommand({hfamp, "--root", root});
   const std::string dir = std::filesystem::path(hfamp).parent_path().string();
   pid_t pid = fork();
   if (pid == 0) {
     if (chdir(dir.c_str()) != 0) std::perror("hfamp-sim: chdir");
-    sim::ExecCommand(command);
+    command.exec();
     std::perror("hfamp-sim: exec hfamp");
     _exit(127);
   }

@@ -99,7 +99,7 @@ std::string RemoteUnit::start(const std::string& root, int port) {
   fs::create_directories(fs::path(root_) / "var/log", ec);
   fs::remove(socketPath(), ec);
   const std::string log = logPath();
-  const std::vector<std::string> command =
+  const Command command =
       EmulatedCommand({simPath_, "--root", root_, "--hfamp", hfamp_, "--client-of", std::to_string(port)});
   pid_ = fork();
   if (pid_ < 0) return std::string("cannot start the client unit: ") + std::strerror(errno);
@@ -114,7 +114,7 @@ std::string RemoteUnit::start(const std::string& root, int port) {
       dup2(out, STDOUT_FILENO);
       dup2(out, STDERR_FILENO);
     }
-    ExecCommand(command);
+    command.exec();
     std::perror("hfamp-sim: exec the client unit");
     _exit(127);
   }

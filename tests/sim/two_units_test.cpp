@@ -67,11 +67,8 @@ class TwoUnits : public ::testing::Test {
     fs::create_directories(root_);
     log_ = root_.string() + ".log";
     const std::string sim = buildDir() + "/sim/hfamp-sim";
-    const std::vector<std::string> command =
+    const sim::Command command =
         emulatedCommand({sim, "--root", root_.string(), "--serve", std::to_string(freePort())});
-    std::vector<char*> argv;
-    for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
       const int in = ::open("/dev/null", O_RDONLY);
@@ -79,7 +76,7 @@ class TwoUnits : public ::testing::Test {
       dup2(in, STDIN_FILENO);
       dup2(out, STDOUT_FILENO);
       dup2(out, STDERR_FILENO);
-      execvp(argv[0], argv.data());
+      command.exec();
       _exit(127);
     }
     ASSERT_TRUE(waitScaled([&] { return askOk("panel"); }, 10000)) << slurp(log_);

@@ -26,6 +26,16 @@ long nowMs() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// A cross build's tests name the emulator to the programs they start, and
+// through them to the programs those start (the bench's hfamp). Once, before
+// any of them runs.
+void exportEmulator() {
+#ifdef HFAMP_EMULATOR
+  static const bool exported = setenv("HFAMP_EMULATOR", HFAMP_EMULATOR, 1) == 0;
+  static_cast<void>(exported);
+#endif
+}
+
 }  // namespace
 
 std::string buildDir() {
@@ -37,37 +47,21 @@ std::string buildDir() {
 #endif
 }
 
-std::vector<std::string> emulatedCommand(const std::vector<std::string>& args) {
-  std::vector<std::string> command;
-#ifdef HFAMP_EMULATOR
-  // The bench under test starts programs of its own, and needs the emulator
-  // for them too.
-  setenv("HFAMP_EMULATOR", HFAMP_EMULATOR, 1);
-  std::istringstream words(HFAMP_EMULATOR);
-  for (std::string w; words >> w;) command.push_back(w);
-#endif
-  command.insert(command.end(), args.begin(), args.end());
-  return command;
+sim::Command emulatedCommand(const std::vector<std::string>& args) {
+  exportEmulator();
+  return sim::EmulatedCommand(args);
 }
 
 int emulationSlowdown() {
-#ifdef HFAMP_EMULATOR
-  // qemu-user translates every instruction of a whole program with its
-  // threads and drawing; start-up and shut-down measured 3-4 times slower.
-  return 5;
-#else
-  return 1;
-#endif
+  exportEmulator();
+  return sim::EmulationSlowdown();
 }
 
 ProgramRun::ProgramRun(const std::string& root) : root_(root) {
   std::string binary = buildDir() + "/hfamp";
   std::string errPath = root + "/stderr.txt";
   // Built before the fork: the child of a threaded test only calls exec.
-  const std::vector<std::string> args = emulatedCommand({binary, "--root", root});
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
+  const sim::Command command = emulatedCommand({binary, "--root", root});
   const std::string dir = buildDir();
   pid_ = fork();
   if (pid_ == 0) {
@@ -76,7 +70,7 @@ ProgramRun::ProgramRun(const std::string& root) : root_(root) {
     int devnull = ::open("/dev/null", O_RDONLY);
     if (devnull >= 0) dup2(devnull, STDIN_FILENO);
     if (chdir(dir.c_str()) != 0) _exit(126);
-    execvp(argv[0], argv.data());
+    command.exec();
     _exit(127);
   }
 }

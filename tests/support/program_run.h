@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "emulated_exec.h"
+
 class ProgramRun {
  public:
   // Starts `hfamp --root root` with the working directory set to the build folder.
@@ -35,7 +37,7 @@ std::string buildDir();
 // The command line that runs `args` (a program of this build first): a
 // cross build's programs run here only under qemu-user, which then comes
 // first, and is also named to the programs started (HFAMP_EMULATOR).
-std::vector<std::string> emulatedCommand(const std::vector<std::string>& args);
+sim::Command emulatedCommand(const std::vector<std::string>& args);
 
 // How many times longer the program takes here than on the machine it was
 // built for: 1 natively, more when a cross build's binary runs under qemu-user.
