@@ -110,6 +110,12 @@ void AmpModel::powerOnReset() {
   for (int& t : thresholds) t = 4095;
   fanPercent = 0;
   tuneWord = 0;
+  setFreq = 0;
+  anMode = 0;
+  filterMask = 0;
+  freqSensor.clear();
+  powerSensor.clear();
+  gainParams.clear();
   trips = 0;
   microReset = true;
 }
@@ -143,8 +149,9 @@ std::string AmpModel::handle(std::string_view c) {
     setFreq = std::strtoul(std::string(arg).c_str(), nullptr, 10);
   else if (code == "MT" && arg.size() == 9 && arg[0] == '1')
     tuneWord = std::strtoul(std::string(arg.substr(1)).c_str(), nullptr, 16);
-  else if (code == "FS" && arg.size() == 5 && allDigits(arg)) {
-  } else if (code == "AT" && arg.size() == 2 && (arg[0] == '0' || arg[0] == '1') && (arg[1] == '0' || arg[1] == '1'))
+  else if (code == "FS" && arg.size() == 5 && allDigits(arg))
+    freqSensor = std::string(arg);
+  else if (code == "AT" && arg.size() == 2 && (arg[0] == '0' || arg[0] == '1') && (arg[1] == '0' || arg[1] == '1'))
     attenuator = (arg[0] - '0') * 2 + (arg[1] - '0');
   else if (code == "MP" && (arg == "0" || arg == "1"))
     protectionsOn = arg == "1";
@@ -156,11 +163,13 @@ std::string AmpModel::handle(std::string_view c) {
     for (int i = 0; i < 4; ++i) thresholds[i] = std::atoi(std::string(arg.substr(4 * i, 4)).c_str());
   } else if (code == "FN" && arg.size() == 4 && arg[0] == '1' && allDigits(arg))
     fanPercent = std::atoi(std::string(arg.substr(1)).c_str());
-  else if (code == "PS" && arg.size() == 16 && allDigits(arg)) {
-  } else if (code == "SF" && arg.size() == 7 && arg.substr(0, 5) == "30000")
+  else if (code == "PS" && arg.size() == 16 && allDigits(arg))
+    powerSensor = std::string(arg);
+  else if (code == "SF" && arg.size() == 7 && arg.substr(0, 5) == "30000")
     filterMask = static_cast<int>(std::strtol(std::string(arg.substr(5)).c_str(), nullptr, 16));
-  else if (code == "GM" && arg.size() == 8 && allDigits(arg)) {
-  } else if (code == "GS" && arg.size() == 10)
+  else if (code == "GM" && arg.size() == 8 && allDigits(arg))
+    gainParams = std::string(arg);
+  else if (code == "GS" && arg.size() == 10)
     gs = std::string(arg);
   else
     return reject();

@@ -47,6 +47,11 @@ struct AmpModel {
   uint32_t setFreq = 0;  // from "FA"
   int anMode = 0;
   int filterMask = 0;
+  // Frequency counter set-up ("FS"), power sensor ("PS") and generic-mode
+  // ("GM") parameters as last set, "" until then.
+  std::string freqSensor, powerSensor, gainParams;
+  // General settings live in the microcontroller's non-volatile memory: a
+  // restart keeps them. Everything above them is lost.
   std::string gs = "0000000000";
 
   // Latched and forced conditions.
@@ -67,7 +72,8 @@ struct AmpModel {
   void advance(double seconds);
   // The "ST" reply for the present state.
   std::string statusReply() const;
-  // Power-on state after a microcontroller reset (identity and bench inputs kept).
+  // Power-on state after a microcontroller reset (identity, general settings
+  // and bench inputs kept).
   void powerOnReset();
 
   // Derived readings.

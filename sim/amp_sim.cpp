@@ -56,6 +56,7 @@ void AmpSim::run() {
       ssize_t n = ::read(pty_.master(), buf, sizeof buf);
       if (n > 0) onBytes(buf, static_cast<size_t>(n));
     }
+    flushDue();
     int64_t now = platform::monotonicMs();
     if (now - last >= 50) {
       std::lock_guard lock(mutex_);
@@ -97,6 +98,10 @@ void AmpSim::onFrame(const std::string& frame) {
       return;  // a corrupted command is ignored, as the firmware does
     }
     if (silent_) return;
+    if (ignoreCount_ > 0 && text.rfind(ignorePrefix_, 0) == 0) {
+      --ignoreCount_;
+      return;
+    }
     answer = reject_ ? text.substr(0, 2) + "?;" : model_.handle(text);
   }
   if (!answer.empty()) reply(answer);
@@ -130,13 +135,85 @@ void AmpSim::reply(const std::string& text) {
       std::fflush(logFile_);
     }
   }
+  int64_t dueMs = nowMs();
+  bool split, cut;
+  std::string stale;
+  {
+    std::lock_guard lock(mutex_);
+    if (staleCount_ > 0) {
+      --staleCount_;
+      stale = lastOut_;
+    }
+    lastOut_ = out;
+    if (lateCount_ > 0) {
+      --lateCount_;
+      dueMs += lateMs_;
+    }
+    // A reply never overtakes one still waiting to go out.
+    if (!due_.empty()) dueMs = std::max(dueMs, due_.back().first);
+    split = split_;
+    cut = cutCount_ > 0;
+    if (cut) --cutCount_;
+  }
+  ++replies_;
+  if (!stale.empty()) schedule(dueMs, stale);
+  if (cut) out.resize(out.size() / 2);
+  if (split && out.size() > 1) {
+    const size_t half = out.size() / 2;
+    schedule(dueMs, out.substr(0, half));
+    schedule(dueMs + 25, out.substr(half));
+  } else {
+    schedule(dueMs, out);
+  }
+  flushDue();
+}
+
+void AmpSim::schedule(int64_t dueMs, std::string bytes) {
+  std::lock_guard lock(mutex_);
+  due_.emplace_back(dueMs, std::move(bytes));
+}
+
+void AmpSim::flushDue() {
+  std::vector<std::string> ready;
+  {
+    std::lock_guard lock(mutex_);
+    const int64_t now = nowMs();
+    size_t n = 0;
+    while (n < due_.size() && due_[n].first <= now) ready.push_back(std::move(due_[n++].second));
+    due_.erase(due_.begin(), due_.begin() + static_cast<std::ptrdiff_t>(n));
+  }
+  for (const std::string& bytes : ready) writeOut(bytes);
+}
+
+void AmpSim::writeOut(const std::string& out) {
   size_t done = 0;
   while (done < out.size()) {
     ssize_t n = ::write(pty_.master(), out.data() + done, out.size() - done);
     if (n <= 0) break;
     done += static_cast<size_t>(n);
   }
-  ++replies_;
+}
+
+void AmpSim::delayReplies(int ms, int count) {
+  std::lock_guard lock(mutex_);
+  lateMs_ = std::max(0, ms);
+  lateCount_ = std::max(0, count);
+}
+
+void AmpSim::staleReplies(int count) {
+  std::lock_guard lock(mutex_);
+  staleCount_ = std::max(0, count);
+}
+
+void AmpSim::ignoreCommands(const std::string& prefix, int count) {
+  std::lock_guard lock(mutex_);
+  ignorePrefix_ = prefix;
+  ignoreCount_ = std::max(0, count);
+}
+
+void AmpSim::cutReplies(int count) {
+  std::lock_guard lock(mutex_);
+  cutCount_ = std::max(0, count);
 }
 
 #define SIM_SETTER(name, type, stmt) \
@@ -152,6 +229,7 @@ SIM_SETTER(setSilent, bool, silent_ = v)
 SIM_SETTER(setGarbage, bool, garbage_ = v)
 SIM_SETTER(setBadChecksum, bool, badChecksum_ = v)
 SIM_SETTER(setReject, bool, reject_ = v)
+SIM_SETTER(setSplit, bool, split_ = v)
 SIM_SETTER(setHighSwr, bool, model_.forceHighSwr = v)
 SIM_SETTER(setBandFault, bool, model_.forceBandFault = v)
 SIM_SETTER(trip, uint8_t, model_.trips |= v)

@@ -60,6 +60,18 @@ class AmpSim {
   void setGarbage(bool on);      // noise bytes before every reply
   void setBadChecksum(bool on);  // replies with a wrong checksum
   void setReject(bool on);       // answers every command with "XX?;"
+  // The next `count` replies leave `ms` late (the program may have given up
+  // on them and sent again); a late reply delays the ones behind it.
+  void delayReplies(int ms, int count = 1);
+  // Every reply goes out in two writes 25 ms apart.
+  void setSplit(bool on);
+  // The next `count` replies stop half-way: the rest never comes.
+  void cutReplies(int count = 1);
+  // The next `count` replies each come after a stale copy of the reply
+  // before them, as a late answer to an earlier exchange would.
+  void staleReplies(int count = 1);
+  // The next `count` commands that begin with `prefix` get no answer.
+  void ignoreCommands(const std::string& prefix, int count = 1);
   void setHighSwr(bool on);      // status byte 1 bit 1
   void setBandFault(bool on);    // status byte 2 bit 6
   void trip(uint8_t bits);       // latches protection bits (AmpTrip) until "CPFFFF;"
@@ -88,6 +100,9 @@ class AmpSim {
   void onBytes(const char* data, size_t n);
   void onFrame(const std::string& frame);
   void reply(const std::string& text);
+  void writeOut(const std::string& bytes);
+  void schedule(int64_t dueMs, std::string bytes);
+  void flushDue();
   int64_t nowMs() const;
 
   Pty pty_;
@@ -97,7 +112,12 @@ class AmpSim {
 
   mutable std::mutex mutex_;  // guards the model, the faults and the record
   AmpModel model_;
-  bool silent_ = false, garbage_ = false, badChecksum_ = false, reject_ = false;
+  bool silent_ = false, garbage_ = false, badChecksum_ = false, reject_ = false, split_ = false;
+  int lateMs_ = 0, lateCount_ = 0, cutCount_ = 0, staleCount_ = 0, ignoreCount_ = 0;
+  std::string ignorePrefix_;
+  std::string lastOut_;  // the last reply as framed
+  // Reply bytes due later (late or split replies), in order of their time.
+  std::vector<std::pair<int64_t, std::string>> due_;
   std::vector<Received> record_;
   FILE* logFile_ = nullptr;
   std::string pending_;  // bytes of a command not yet ended by ";" (run thread only)

@@ -52,15 +52,20 @@ std::string describePanel(const FrontPanel& p) {
   return out;
 }
 
+const char* orNone(const std::string& s) { return s.empty() ? "-" : s.c_str(); }
+
 std::string describe(const AmpModel& m) {
-  char buf[400];
+  char buf[600];
   std::snprintf(buf, sizeof buf,
                 "tx %s, drive %.1f W, out %.1f W, refl %.2f W, %.2f A, freq %u Hz, antenna %d, att %d, "
                 "bypass %d, fan %d %%, temps %.1f / %.1f C, trips 0x%02X, reset %d, thresholds %d %d %d %d, "
-                "tune word %08X, frequency sent %u Hz",
+                "tune word %08X, frequency sent %u Hz, filter %02X, protections %s, antenna mode %d, "
+                "FS %s, PS %s, GM %s, GS %s",
                 m.transmitting ? "on" : "off", m.driveW, m.outputW(), m.reflectedW(), m.currentA(), m.rigFreq,
                 m.antenna + 1, m.attenuator, m.bypassed(), m.fanPercent, m.temp1, m.temp2,
-                m.trips, m.microReset, m.thresholds[0], m.thresholds[1], m.thresholds[2], m.thresholds[3], m.tuneWord, m.setFreq);
+                m.trips, m.microReset, m.thresholds[0], m.thresholds[1], m.thresholds[2], m.thresholds[3], m.tuneWord, m.setFreq,
+                m.filterMask, m.protectionsOn ? "on" : "off", m.anMode, orNone(m.freqSensor), orNone(m.powerSensor),
+                orNone(m.gainParams), m.gs.c_str());
   return std::string(buf) + "\n" + DescribeTuner(m);
 }
 
@@ -84,6 +89,11 @@ const char* BenchCommands::help() {
          "                     measured impedances (hertz, ohm, ohm), linear in between\n"
          "  ambient C          air temperature around the heat sinks\n"
          "  silent on|off      the amplifier stops answering\n"
+         "  late MS [N]        the next N replies (1) leave MS milliseconds late\n"
+         "  split on|off       every reply goes out in two writes 25 ms apart\n"
+         "  cut [N]            the next N replies (1) stop half-way\n"
+         "  stale [N]          the next N replies come after a stale copy of the reply before\n"
+         "  ignore TEXT [N]    the next N commands (1) beginning with TEXT get no answer\n"
          "  garbage on|off     noise bytes before every reply\n"
          "  badsum on|off      replies with a wrong checksum\n"
          "  reject on|off      every command rejected (\"XX?;\")\n"
@@ -181,6 +191,16 @@ std::string BenchCommands::run(const std::string& line, bool& quit) {
     amp_.setBadChecksum(on);
   else if (cmd == "reject" && onOff(a, on))
     amp_.setReject(on);
+  else if (cmd == "late" && !a.empty())
+    amp_.delayReplies(std::atoi(a.c_str()), b.empty() ? 1 : std::atoi(b.c_str()));
+  else if (cmd == "split" && onOff(a, on))
+    amp_.setSplit(on);
+  else if (cmd == "cut")
+    amp_.cutReplies(a.empty() ? 1 : std::atoi(a.c_str()));
+  else if (cmd == "stale")
+    amp_.staleReplies(a.empty() ? 1 : std::atoi(a.c_str()));
+  else if (cmd == "ignore" && !a.empty())
+    amp_.ignoreCommands(a, b.empty() ? 1 : std::atoi(b.c_str()));
   else if (cmd == "highswr" && onOff(a, on))
     amp_.setHighSwr(on);
   else if (cmd == "band" && onOff(a, on))
