@@ -34,6 +34,11 @@ void decodeAll(Works* w, ReplyFramer& rx, const uint8_t* data, size_t size) {
   for (size_t i = 0; i < size; ++i) {
     if (rx.push(static_cast<char>(data[i])) != ReplyFramer::Event::Reply) continue;
     std::string text(rx.text());
+    // Mostly as the reply of the command in flight; now and then as a stray.
+    if (text.size() >= 2 && (data[0] & 3) != 0) {
+      w->lastCmdEcho[0] = text[0];
+      w->lastCmdEcho[1] = text[1];
+    }
     DecodeCatCmd(w, text.c_str(), static_cast<int>(text.size()));
   }
 }

@@ -1,6 +1,7 @@
 #include "amp/decode_reply.h"
 
 #include <cstdio>
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -125,6 +126,27 @@ bool decodeOther(Works* w, const ReplyFields& r, const char* frame) {
   return true;
 }
 
+// A reply counts only for the command in flight: one carrying other letters
+// is late (its command timed out and was sent again) or belongs to an earlier
+// exchange. Taking it would shift every later acknowledgement by one.
+bool forCommandInFlight(Works* w, std::string_view code) {
+  const char c0 = code[0], c1 = code[1];
+  return (c0 == w->lastCmdCode[0] && c1 == w->lastCmdCode[1]) ||
+         (c0 == w->lastCmdEcho[0] && c1 == w->lastCmdEcho[1]);
+}
+
+void strayReply(Works* w, const std::string& frame) {
+  ++w->linkStrays;
+  static std::atomic<int64_t> lastLogMs{0};
+  const int64_t now = platform::monotonicMs();
+  if (now - lastLogMs >= 1000) {
+    lastLogMs = now;
+    platform::errPrintf("Linear: reply %s is not for %c%c, dropped (%u so far)\n", frame.c_str(),
+                        w->lastCmdCode[0].load(), w->lastCmdCode[1].load(), w->linkStrays.load());
+  }
+  linkState = LinkState::Waiting;  // the silence count since the send runs on
+}
+
 }  // namespace
 
 void DecodeCatCmd(Works* w, const char* text, int length) {
@@ -133,11 +155,16 @@ void DecodeCatCmd(Works* w, const char* text, int length) {
   if (r.size() < 2) return;  // ";" within the first three characters
   std::string frame(r.all());
   frame += ';';
+  if (!forCommandInFlight(w, r.all().substr(0, 2))) {
+    strayReply(w, frame);
+    return;
+  }
   char third = r.at(2).value_or(';');
   if (third == '?' || third == '!' || third == '&') {
     rejected(w, r, "---------------------------------------CMD Errato:");
     return;
   }
+  w->cmdPath.confirmInFlight();
   if (r.all().substr(0, 2) == "ST") {
     DecodeStatusReply(w, r);
     return;

@@ -5,6 +5,7 @@
 #include "amp/decode_reply.h"
 #include "amp/errors.h"
 #include "amp/fan.h"
+#include "amp/init_micro_cmd.h"
 #include "amp/link_retry.h"
 #include "amp/link_state.h"
 #include "amp/temp_log.h"
@@ -13,6 +14,7 @@
 #include "platform/log.h"
 #include "state/works.h"
 #include "tables/config_table.h"
+#include "tune/autotune_control.h"
 
 namespace {
 
@@ -57,8 +59,27 @@ void resyncAfterCommError(Works* w, uint8_t s0, uint8_t s1) {
   platform::errPrintf("STATE DA ERRORE : attenuatore 3dB=%s 2dB=%s\n", pad3 ? "on" : "off", pad2 ? "on" : "off");
 }
 
+// Status byte 2 bit 7 reports a microcontroller restart; once the start-up
+// query ("MR0;") has answered that there was none, a restart means the
+// amplifier lost every setting. The bit stays until "CPFFFF;" is answered, so
+// one restart is recovered once.
+void microReset(Works* w, uint8_t s2) {
+  if (!(s2 & 0x80)) {
+    w->microResetRecovering = 0;
+    return;
+  }
+  if (w->microResetArmed != 1) return;
+  AddErrore(w, kErrMicroReset);
+  if (!w->microResetRecovering.exchange(1)) ResendAllSettings(w);
+}
+
 void protectionErrors(Works* w, uint8_t s2) {
-  if (s2 & 0x80 && w->microResetArmed == 1) AddErrore(w, kErrMicroReset);
+  microReset(w, s2);
+  // A trip during a tune ends it, nothing stored, before anything else.
+  if ((s2 & 0x1F) && w->tunerRunning) {
+    platform::errPrintf("Linear: protection tripped during the tune, tune ended\n");
+    EscAutoTune(w, 0);
+  }
   if (s2 & 0x5F) {
     if (s2 & 0x40) {
       AddErrore(w, kErrBand);
@@ -135,6 +156,39 @@ void smoothTemp(std::atomic<float>& stored, std::optional<uint32_t> raw) {
   stored = static_cast<float>(old == 0.0 ? t : (9 * old + t) / 10);
 }
 
+// A full-scale reading is an open divider (a broken wire, an unplugged
+// sensor): it would read as a cold heat sink. The sensor's warning names it
+// instead, the last good temperature stays, and the over-temperature logic
+// keeps the state it had rather than taking the "cold" reading as the end of
+// an alarm.
+bool sensorOpen(Works* w, int sensor, std::optional<uint32_t> raw) {
+  const int warning = sensor == 0 ? kErrTemp1Warn : kErrTemp2Warn;
+  const bool open = raw && *raw == 4095;
+  if (open && !w->tempSensorOpen[sensor].exchange(1)) {
+    SetErrorLine2(w, warning, sensor == 0 ? "1 open" : "2 open");
+    DeleteErrore(w, warning);
+    AddErrore(w, warning);
+    platform::errPrintf("!!!! WARNING: temperature sensor %d open\n", sensor + 1);
+  } else if (!open && raw && w->tempSensorOpen[sensor].exchange(0)) {
+    DeleteErrore(w, warning);
+    SetErrorLine2(w, warning, "temperature");
+  }
+  return w->tempSensorOpen[sensor];
+}
+
+void temperatures(Works* w, const ReplyFields& r) {
+  const auto raw1 = r.decimal(kPosTemp1, 4), raw2 = r.decimal(kPosTemp2, 4);
+  const bool open1 = sensorOpen(w, 0, raw1), open2 = sensorOpen(w, 1, raw2);
+  if (!open1) smoothTemp(w->paTemp1, raw1);
+  if (!open2) smoothTemp(w->paTemp2, raw2);
+  searchPercentVentola(w);
+  const float limit1 = w->MaxTemperature, limit2 = w->MaxTemperature2;
+  if (!open1)
+    GestTemperatureFunction(w, kErrTemp1Alarm, kErrTemp1After, kErrTemp1Warn, w->paTemp1, limit1);
+  if (!open2)
+    GestTemperatureFunction(w, kErrTemp2Alarm, kErrTemp2After, kErrTemp2Warn, w->paTemp2, limit2);
+}
+
 }  // namespace
 
 float CalcolaSWR(float fwd, float refl) {
@@ -175,11 +229,7 @@ void DecodeStatusReply(Works* w, const ReplyFields& r) {
     startTempLog(w, *s1);
   }
   powers(w, r);
-  smoothTemp(w->paTemp1, r.decimal(kPosTemp1, 4));
-  smoothTemp(w->paTemp2, r.decimal(kPosTemp2, 4));
-  searchPercentVentola(w);
-  GestTemperatureFunction(w, kErrTemp1Alarm, kErrTemp1After, kErrTemp1Warn, w->paTemp1, w->MaxTemperature);
-  GestTemperatureFunction(w, kErrTemp2Alarm, kErrTemp2After, kErrTemp2Warn, w->paTemp2, w->MaxTemperature2);
+  temperatures(w, r);
   NextCmdAfterStatus(w);
   linkPause(kPauseAfterStatusMs);
 }

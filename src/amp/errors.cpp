@@ -128,6 +128,9 @@ void VerifyWarningTemporaneiDopoResetBias(Works* w) {
 }
 
 void ResetBiasCmd(Works* w) {
+  // One sequence, ahead of ordinary commands; it may ask for a setting twice
+  // (the start-up list inside it), and both stay.
+  CmdBatch batch(w, CmdBatch::kUrgent);
   int status1 = w->ampStatus[1];
   int status2 = w->ampStatus[2];
   if (status2 != 0 || (status1 & 0x02)) {
@@ -158,7 +161,10 @@ void VerificaEsistonoErrori(Works* w) {
 void GestErrore(Works* w) {
   errPrintf(">>> ERRORI: GestErrore\n");
   uint8_t flags = w->errorFlags;
-  if (flags & kErrFlagBiasReset) {
+  if ((flags & kErrFlagBiasReset) && w->errorResendState != 0) {
+    // A reset already on its way: presses in quick succession start no second one.
+    errPrintf(">>> ERRORI: reset already running\n");
+  } else if (flags & kErrFlagBiasReset) {
     errPrintf(">>> ERRORI: ResetBiasCmd\n");
     ResetBiasCmd(w);
     w->cmdQueueActive = 1;

@@ -89,7 +89,7 @@ void searchPercentVentola(Works* w) {
   float stepStart = SearchTemperatureFromVentola(w, sent);
   if (sent < percent || t < stepStart - w->Isteresi2) {
     w->fanPercentSent = percent;
-    IncPNTIn_CMDLinear(kCmdFan, w);
+    RequestProtectionCmd(kCmdFan, w);
     errPrintf("--->1 VENTOLA: %d (%02.02f°C)\n", percent, t);
   }
 }

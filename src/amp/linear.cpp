@@ -58,6 +58,7 @@ void onFramerEvent(Works* w, ReplyFramer& rx, ReplyFramer::Event ev) {
       ++w->linkChkErrors;
       platform::errPrintf("**** CHK ERROR!! %s %s\n", rx.computed(), rx.raw().c_str());
       platform::sleepMs(kPauseAfterBadFrameMs);
+      DropUnconfirmedCmd(w);
       NextCmdPriority(w, kCmdStatus);
       return;
     case ReplyFramer::Event::Runt:

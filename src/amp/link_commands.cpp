@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "amp/amp_commands.h"
+#include "amp/cmd_ring.h"
 #include "amp/crc8.h"
 #include "amp/link_retry.h"
 #include "amp/link_state.h"
@@ -97,8 +98,16 @@ CmdText formatPlain(Works* w, int code) {
   return c;
 }
 
+// Records what the reply must carry and what counts as applied once it does.
+void recordSend(Works* w, const char* text, const char* reply, int code) {
+  LastCmdSent(w, reply[0], reply[1], code);
+  w->lastCmdEcho[0] = text[0];
+  w->lastCmdEcho[1] = text[0] ? text[1] : '\0';
+  w->cmdPath.markSent(AmpSettingKey(code), text);
+}
+
 void sendText(Works* w, const CmdText& c, int code) {
-  LastCmdSent(w, c.reply[0], c.reply[1], code);
+  recordSend(w, c.text, c.reply, code);
   writeLinearPort(w->linFD, c.text, std::strlen(c.text), w);
   linkState = LinkState::Waiting;
 }
@@ -185,7 +194,7 @@ void LastCmdSent(Works* w, char c1, char c2, int code) {
 
 void SetAttenuatorCMD(Works* w, int value, int code) {
   const std::string text = attenuatorText(value);
-  LastCmdSent(w, 'A', 'T', code);
+  recordSend(w, text.c_str(), "AT", code);
   writeLinearPort(w->linFD, text.c_str(), text.size(), w);
   linkState = LinkState::Waiting;
   platform::errPrintf(">> %s\n", text.c_str());

@@ -12,3 +12,6 @@ void NextCmdPriority(Works* works, int next);
 // After a status reply: clears the retry count, then a queued code, "FM;", or
 // the automatic tuning step, by `tunerRunning`.
 void NextCmdAfterStatus(Works* works);
+// The reply of the command in flight cannot be trusted (bad checksum): a
+// command from the outbox stays wanted and is sent again later.
+void DropUnconfirmedCmd(Works* works);

@@ -18,6 +18,9 @@ float CalcolaTemp(int raw);
 void GestTemperatureFunction(Works* works, int alarmCode, int afterAlarmCode, int warningCode, float temperature,
                              float limit);
 
+// True while an over-temperature alarm of either sensor is in force.
+bool TemperatureAlarmActive(Works* works);
+
 // on = 1: "MP1;" then both attenuator pads; on = 0: "MP0;".
 void AttivaDisattivaProtezione(Works* works, int on);
 

@@ -7,24 +7,40 @@
 #include <cstdint>
 #include <mutex>
 
-inline constexpr int kCmdQueueSize = 30;
+#include "state/amp_cmd_path.h"
 
 struct AmpLinkFields {
   std::atomic<int> linFD;
   // Set by the Retry key of the failed-link page: while the port is not open
   // the link thread tries it again at once instead of at its next interval.
   std::atomic<bool> linReopenRequested;
-  std::atomic<int32_t> cmdQueue[kCmdQueueSize];
-  std::atomic<int> cmdQueueIn, cmdQueueOut;
+  // The outbox of amplifier commands (see amp/cmd_ring.h).
+  AmpCmdPath cmdPath;
   std::atomic<uint8_t> cmdQueueActive;
-  std::mutex cmdQueueMutex;  // serialises producers of the ring
   std::atomic<uint8_t> microResetArmed;
+  // Set while a microcontroller restart is being recovered (every setting
+  // sent again); cleared when a status reply no longer reports the restart.
+  std::atomic<uint8_t> microResetRecovering;
+  // A temperature alarm holds back requests that would undo its protection;
+  // the latest held code of protections [0] and attenuation [1], plus one.
+  std::atomic<bool> protectionHold;
+  std::atomic<int> heldCodes[2];
+  // Monotonic ms of the last "CPFFFF;" asked for while errors stay muted.
+  std::atomic<int64_t> clearAskedMs;
 
   // Last-command record: the reply letters expected, the code to resend and
   // the retry counters. (The hold-off of the communication error,
   // `errorRepeatTimer`, lives with the error list.)
   std::atomic<char> lastCmdCode[2];
+  // The command's own letters: the amplifier echoes most commands, and a
+  // reply is taken only when it carries one of the two.
+  std::atomic<char> lastCmdEcho[2];
   std::atomic<int> lastCmdState;
+  // Where the command in flight came from: the outbox (then a command whose
+  // sends all fail goes back into it) or the link's own choice.
+  std::atomic<bool> lastCmdFromPath;
+  std::atomic<int> lastCmdKey;
+  std::atomic<uint8_t> lastCmdLane;
   std::atomic<int> retryCount, retryTotal, retryStops;
 
   // Commanded state that replies are checked against.
@@ -55,4 +71,7 @@ struct AmpLinkFields {
   // Link health, counted by the link thread: replies decoded, frames dropped
   // for a bad checksum, runts and over-long frames.
   std::atomic<uint32_t> linkReplies, linkChkErrors, linkRunts, linkOverflows;
+  // Replies that did not belong to the command in flight (late, or for an
+  // earlier exchange), dropped.
+  std::atomic<uint32_t> linkStrays;
 };

@@ -23,6 +23,12 @@ struct AmpProtectionFields {
   // Temperatures (degrees Celsius), smoothed by the status decoder.
   std::atomic<float> paTemp1, paTemp2;
   std::atomic<float> cpuTemp, gpuTemp;
+  // Per sensor: its over-temperature alarm is in force (protections switched
+  // on). Kept apart from the error list, which ignores every change while
+  // errors are muted at start-up.
+  std::atomic<uint8_t> tempAlarmLatched[2];
+  // Per sensor: its divider reads open (full scale), so it says nothing.
+  std::atomic<uint8_t> tempSensorOpen[2];
   std::atomic<int> logTempRunning;  // the temperature log has been started
   std::mutex clockMutex;            // guards clockText
   char clockText[81];

@@ -3,8 +3,10 @@
 #include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
 #include "amp/errors.h"
+#include "amp/temperature.h"
 #include "platform/log.h"
 #include "state/works.h"
+#include "tables/config_table.h"
 #include "tables/tuner_memory.h"
 #include "tune/tune_records.h"
 
@@ -20,6 +22,12 @@ void GoTune(Works* w) {
   const uint8_t mode = w->AutoTuneMode;
   errPrintf("c-START TUNE (%x)!!\n", mode);
   if (!(mode & kAtmEnabled) || (mode & kAtmEndSeen)) return;
+  if (TemperatureAlarmActive(w)) {
+    // The tune would take the protections off the hot amplifier.
+    w->hintFlags.fetch_or(kHintTuneTooHot);
+    errPrintf("tune refused: temperature alarm\n");
+    return;
+  }
   StartAutotune(w);
   errPrintf("b-START TUNE!!\n");
   if (w->ModeWorkIdx == 1) {
@@ -39,6 +47,8 @@ void StartAutotune(Works* w) {
     Clr_vTuneParam(w);
     TuneRecordsRef().cnttune = 0;
   }
+  // One ordered sequence: it switches protections on and off again on purpose.
+  CmdBatch batch(w);
   IncPNTIn_CMDLinear(kCmdProtectionsOn, w);
   IncPNTIn_CMDLinear(kCmdAttenuatorTune, w);
   // The carrier must not trip the input threshold while the tuner searches.
@@ -68,9 +78,16 @@ void EscAutoTune(Works* w, int store) {
     AddErrore(w, kErrTuneMaxSwr);
     errPrintf("------- ERRORE MAX TUNE (%f)\n", swr);
   }
-  IncPNTIn_CMDLinear(kCmdAttenuator, w);
+  {
+    // The attenuation and the band segment's thresholds come back at once,
+    // however the tune ended: the tune raised the input threshold to its top.
+    // An alarm's attenuation is held, not undone (see SetProtectionHold).
+    CmdBatch batch(w, CmdBatch::kUrgent);
+    IncPNTIn_CMDLinear(kCmdAttenuator, w);
+    w->sogliaIdx = -1;
+    SearchCambioSoglie_TS(w);
+  }
   r.cnttune = 0;
   if (w->AutoTuneMode & kAtmEnabled) w->AutoTuneMode.fetch_or(kAtmEnded);
-  w->sogliaIdx = -1;
   w->tunerRunning = 0;
 }

@@ -39,7 +39,8 @@ void messageLine(Works* w) {
   const uint8_t hints = w->hintFlags;
   const char* hint = (hints & 1)   ? "Entering second function..."
                      : (hints & 2) ? "ATU ByPass not saved!"
-                     : (hints & 4) ? "Set to Local Mode: Remote not started. Verify connections"
+                     : (hints & 4)    ? "Set to Local Mode: Remote not started. Verify connections"
+                     : (hints & 0x80) ? "Temperature alarm: tune not started"
                                    : nullptr;
   if (hint) text(w, 5, 350, hint, 250, 250, 250);
 }

@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "state/works.h"
+#include "tune/autotune_control.h"
 #include "ui/key_pages.h"
 
 namespace {
@@ -57,6 +58,7 @@ int DecodeTasto(Works* w, int button, int longFlags) {
   if (button < 1 || button > 6) return 0;
   // With errors listed, button 1 is the error key.
   if (button == 1 && GPIO_Errori(w) == 1) return 0;
+  w->hintFlags &= static_cast<uint8_t>(~kHintTuneTooHot);
   const int page = w->menuPage;
   int repeat = 0;
   if (page >= 0 && page < static_cast<int>(std::size(kPages))) {

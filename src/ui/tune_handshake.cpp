@@ -70,7 +70,7 @@ void TuneOnTransmitHandshake(Works* w, HandshakeCounters& c, const ExtIoView& ex
       // message. A transceiver that never speaks would leave the tune waiting
       // for ever with the protections off: give up as on an unanswered request.
       if (++c.c1 > kReadyNotTakenTicks) giveUp(w, kAtmKeyStarted | kAtmReady);
-    } else if (w->cmdQueueIn == w->cmdQueueOut) {
+    } else if (w->cmdPath.empty()) {
       setBits(w, kAtmReady);
       c = {};
     }

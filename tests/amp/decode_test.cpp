@@ -40,7 +40,14 @@ class Decode : public AmpTest {
     w_->configTab = {row, end};
     w_->configRows = 2;
   }
-  void decode(const std::string& text) { DecodeCatCmd(w_.get(), text.c_str(), static_cast<int>(text.size())); }
+  // Decodes `text` as the reply of the command in flight.
+  void decode(const std::string& text) {
+    if (text.size() >= 2) {
+      w_->lastCmdEcho[0] = text[0];
+      w_->lastCmdEcho[1] = text[1];
+    }
+    DecodeCatCmd(w_.get(), text.c_str(), static_cast<int>(text.size()));
+  }
   bool has(int code) { return ExistError(w_.get(), code) == 1; }
 };
 

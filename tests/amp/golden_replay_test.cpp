@@ -93,9 +93,7 @@ class GoldenReplay : public AmpTest {
 
   // The ring's pending codes, left in place.
   std::vector<int> queuedCommands() {
-    std::vector<int> codes;
-    for (int i = w_->cmdQueueOut; i != w_->cmdQueueIn; i = (i + 1) % kCmdQueueSize) codes.push_back(w_->cmdQueue[i]);
-    return codes;
+    return w_->cmdPath.codes();
   }
 
   // Replays a wire log and returns one summary line per framed reply.
@@ -107,6 +105,8 @@ class GoldenReplay : public AmpTest {
         // The command went out: the link expects its reply letters.
         rx.reset();
         if (const AmpCommandInfo* c = commandFor(l.bytes)) LastCmdSent(w_.get(), c->reply[0], c->reply[1], c->code);
+        w_->lastCmdEcho[0] = l.bytes.size() > 0 ? l.bytes[0] : '\0';
+        w_->lastCmdEcho[1] = l.bytes.size() > 1 ? l.bytes[1] : '\0';
         linkState = LinkState::Waiting;
         continue;
       }

@@ -191,15 +191,19 @@ TEST_F(Link, TransmittingShowsPowerAndSwrOfTheModel) {
 // A sensor reading beyond the converter's range is a damaged or shorted
 // sensor, never a cold one: it must trip the over-temperature protection and
 // run the fan flat out. Only the open divider itself (4095) reads cold.
-TEST_F(Link, SensorReadingBeyondTheConverterRaisesTheTemperatureAlarm) {
+TEST_F(Link, OpenSensorWarnsAndAReadingBeyondTheConverterRaisesTheAlarm) {
   w_->ventolaTab = {{30, 20}, {40, 50}, {50, 100}};
   w_->ventolaRows = 3;
   ASSERT_FLOAT_EQ(w_->MaxTemperature, 60);
   amp_.setSensorRaw(1, 4095);
   startLink();
   ASSERT_TRUE(waitCommands(0, 12));
-  EXPECT_FLOAT_EQ(w_->paTemp1, -10);
+  // Full scale is an open divider: a warning that names the sensor, not a
+  // cold heat sink.
+  EXPECT_FLOAT_EQ(w_->paTemp1, 0);
   EXPECT_FALSE(ExistError(w_.get(), kErrTemp1Alarm));
+  EXPECT_TRUE(ExistError(w_.get(), kErrTemp1Warn));
+  EXPECT_STREQ(GetErrorDescriptor(w_.get(), kErrTemp1Warn).line2, "1 open");
   const Texts cold = withoutPolls(amp_.texts());
   for (const char* absent : {"MP1;", "AT11;", "AB0;"})
     EXPECT_EQ(std::count(cold.begin(), cold.end(), absent), 0) << absent;
@@ -222,7 +226,8 @@ TEST_F(Link, SensorReadingBeyondTheConverterRaisesTheTemperatureAlarm) {
   EXPECT_EQ(std::count(hot.begin(), hot.end(), "AB0;"), 1);
   EXPECT_TRUE(ExistError(w_.get(), kErrTemp1Alarm));
   EXPECT_FALSE(ExistError(w_.get(), kErrTemp1Warn));
-  EXPECT_GT(w_->paTemp1, 60);  // smoothed from -10 towards 80
+  EXPECT_GT(w_->paTemp1, 60);
+  EXPECT_STREQ(GetErrorDescriptor(w_.get(), kErrTemp1Warn).line2, "temperature");
   EXPECT_EQ(w_->fanPercentSent, 100);
   sim::AmpModel m = amp_.model();
   EXPECT_TRUE(m.protectionsOn);

@@ -82,14 +82,33 @@ TEST_F(ProtectionTest, WarningThenAlarmReplacesTheWarningAndAfterAlarm) {
   EXPECT_THAT(active(), ElementsAre(22));
 }
 
-TEST_F(ProtectionTest, SensorTwoAtItsDefaultLimitOnlyWarns) {
+TEST_F(ProtectionTest, SensorTwoAtTheTopOfTheScaleRaisesItsAlarmAtTheDefaultLimit) {
   w_->Isteresi1 = 1;
-  // CalcolaTemp never reports more than 80, so the alarm at 80 cannot fire.
+  // CalcolaTemp never reports more than 80: the top of the scale counts as
+  // above a limit of 80, or the alarm could never fire.
   float hottest = CalcolaTemp(0);
   sensor2(hottest);
-  EXPECT_THAT(active(), ElementsAre(24));
+  EXPECT_THAT(active(), ElementsAre(22));
+  EXPECT_THAT(drainCommands(), ElementsAre(18, 16, 19));
+  sensor2(79.97f);  // the smoothed reading just short of the top
+  EXPECT_THAT(active(), ElementsAre(22));
   sensor2(78.9f);
+  EXPECT_THAT(active(), ElementsAre(21));
+  // Below the top a limit of 80 is an ordinary limit.
+  sensor2(79.5f);
+  EXPECT_THAT(active(), ElementsAre(21, 24));
+}
+
+TEST_F(ProtectionTest, MutedAlarmProtectsOnceAndRaisesItsErrorWhenErrorsCount) {
+  w_->errorsMuted = 1;
+  for (int i = 0; i < 20; ++i) sensor1(65);
+  EXPECT_THAT(drainCommands(), ElementsAre(18, 16));
   EXPECT_THAT(active(), IsEmpty());
+  w_->errorsMuted = 0;
+  sensor1(65);
+  sensor1(65);
+  EXPECT_THAT(active(), ElementsAre(2));
+  EXPECT_THAT(drainCommands(), ElementsAre(19));
 }
 
 TEST_F(ProtectionTest, MutedErrorsSendNoBypass) {

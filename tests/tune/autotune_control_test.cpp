@@ -8,7 +8,12 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+
 #include "amp/amp_commands.h"
+#include "amp/cmd_ring.h"
+#include "tune/autotune.h"
+#include "tune/tune_records.h"
 #include "amp_test_support.h"
 
 namespace {
@@ -35,7 +40,7 @@ TEST_F(AutotuneControl, TuneKey) {
       {[](Works* w) { w->AutoTuneMode = kAtmEnabled | kAtmEndSeen; }, {}, 0, kAtmEnabled | kAtmEndSeen,
        "c-START TUNE (9)!!\n"},
       {[](Works* w) { w->AutoTuneMode = kAtmEnabled, w->ModeWorkIdx = 0; }, kStart, 1, kAtmEnabled, "b-START TUNE!!\n"},
-      {nullptr, {kCmdAttenuator}, 0, kAtmEnabled | kAtmEnded, "esc tune TUNEMENU\n"},  // running: aborted
+      {nullptr, {kCmdAttenuator, kCmdThresholds}, 0, kAtmEnabled | kAtmEnded, "esc tune TUNEMENU\n"},  // running: aborted
       // With the companion transceiver the tune asks it for a carrier.
       {[](Works* w) { w->AutoTuneMode = kAtmEnabled | kAtmReadyAcked, w->ModeWorkIdx = 1; }, kStart, 1,
        kAtmEnabled | kAtmKeyStarted, "a-START TUNE!!\n"},
@@ -75,6 +80,49 @@ TEST_F(AutotuneControl, StartQueuesTheTuneSetUp) {
   EXPECT_EQ(w_->tunerRunning, 1);
   EXPECT_EQ(w_->anMode, 0);
   EXPECT_TRUE(log_.has("--------- START AUTO TUNE (0) 0\n"));
+}
+
+}  // namespace
+
+namespace {
+
+// However the tune ends (aborted, stored, or at the measurement limit), the
+// band segment's thresholds go out again at once, ahead of ordinary commands:
+// the tune had raised the input threshold to its top.
+TEST_F(AutotuneControl, EveryEndOfATuneBringsTheThresholdsBack) {
+  ConfigRow row;
+  row.startFreq = 1000000, row.endFreq = 30000000;
+  row.maxPWIN = 10, row.maxFWD = 100, row.maxREFL = 20, row.maxCorrente = 10;
+  row.kIn = row.kFwd = row.kRefl = 1e-5f;
+  ConfigRow end = row;
+  end.startFreq = 30000000, end.endFreq = 60000000;
+  w_->configTab = {row, end};
+  w_->configRows = 2;
+  w_->freq = 14070000;
+  const std::vector<std::function<void()>> ends = {
+      [&] { EscAutoTune(w_.get(), 0); },
+      [&] { EscAutoTune(w_.get(), 1); },
+      [&] {
+        TuneRecordsRef().cnttune = TuneMeasurementLimit(w_.get());
+        TuneTask(w_.get());
+      },
+  };
+  for (size_t i = 0; i < ends.size(); ++i) {
+    SCOPED_TRACE(i);
+    w_->AutoTuneMode = kAtmEnabled;
+    StartAutotune(w_.get());
+    w_->cmdQueueActive = 0;
+    drainCommands();
+    ASSERT_EQ(w_->sogliaPWIN, 4095);
+    IncPNTIn_CMDLinear(kCmdFrequency, w_.get());  // an ordinary command already waiting
+    ends[i]();
+    EXPECT_EQ(w_->tunerRunning, 0);
+    EXPECT_LT(w_->sogliaPWIN, 4095);
+    const std::vector<int> sent = drainCommands();
+    const auto ts = std::find(sent.begin(), sent.end(), kCmdThresholds);
+    ASSERT_NE(ts, sent.end());
+    EXPECT_LT(ts - sent.begin(), std::find(sent.begin(), sent.end(), kCmdFrequency) - sent.begin());
+  }
 }
 
 }  // namespace

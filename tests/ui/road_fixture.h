@@ -96,7 +96,7 @@ class FrequencyRoad : public LinkTimerTest {
     const int64_t end = platform::monotonicMs() + 5000;
     while (w_->lastFreq != freq && platform::monotonicMs() < end) platform::sleepMs(5);
     const int64_t drained = platform::monotonicMs() + 5000;
-    while (w_->cmdQueueIn != w_->cmdQueueOut && platform::monotonicMs() < drained) platform::sleepMs(5);
+    while (!w_->cmdPath.empty() && platform::monotonicMs() < drained) platform::sleepMs(5);
     // The last command taken from the ring may still be on its way: settled
     // once the wire has carried nothing but polls for a few exchanges, however
     // slowly this build runs.

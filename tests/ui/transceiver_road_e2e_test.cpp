@@ -87,6 +87,34 @@ TEST_F(TransceiverRoad, Ft817DialRunsTheRoad) {
   expectRoadTo7050(from);
 }
 
+// A dial spun through 20 m for 2.5 s, then a jump to 40 m: the amplifier
+// ends on the 40 m filter, thresholds, antenna, tuner word and attenuation,
+// whatever was asked for on the way.
+TEST_F(TransceiverRoad, Ft817DialSpunThenBandJumpEndsOnTheNewBand) {
+  startFt817();
+  startThreads();
+  ASSERT_TRUE(waitSent(0, "FA00014070000;"));
+  ASSERT_TRUE(settle(14070000));
+  const int64_t end = platform::monotonicMs() + 2500;
+  for (uint32_t f = 14000000; platform::monotonicMs() < end; f = f >= 14340000 ? 14000000 : f + 5000) {
+    ft817_.setFrequency(f);
+    platform::sleepMs(10);
+  }
+  ft817_.setFrequency(7050000);
+  ASSERT_TRUE(settle(7050000));
+  const sim::AmpModel m = amp_.model();
+  EXPECT_EQ(m.setFreq, 7050000u);
+  EXPECT_EQ(m.filterMask, 0x04);
+  EXPECT_EQ(m.antenna, 1);
+  EXPECT_EQ(m.attenuator, 2);
+  const int wanted[4] = {w_->sogliaPWIN, w_->sogliaFWD, w_->sogliaREFL, w_->sogliaCorrente};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(m.thresholds[i], wanted[i]) << i;
+  char word[16];
+  std::snprintf(word, sizeof word, "MT1%08X;", m.tuneWord);
+  EXPECT_EQ(word, storedTuneText());
+  EXPECT_LE(w_->cmdPath.highWater(), 12);
+}
+
 // A transceiver that falls silent leaves the amplifier where it was; when it
 // is heard again on another band the road runs from there.
 TEST_F(TransceiverRoad, SilentCompanionLeavesTheAmplifierAlone) {
