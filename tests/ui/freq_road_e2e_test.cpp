@@ -6,6 +6,8 @@
 // nothing new.
 #include "road_fixture.h"
 
+#include "tables/banks.h"
+
 namespace {
 
 using road::FrequencyRoad;
@@ -85,6 +87,33 @@ TEST_F(FrequencyRoad, MoveWithinTheBandSendsNothingNew) {
     else
       ADD_FAILURE() << "sent " << s;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A remote peer (or a finger) stepping the bank 301 times in 5 s: the
+// amplifier ends on the last bank's antenna and attenuation for the band in
+// use, whatever was asked for on the way.
+TEST_F(FrequencyRoad, ThreeHundredBankChangesEndOnTheLastBank) {
+  writeHost("/opt/set/antenna.txt", "!Gen\n20m 14000000 14350000 1 1 0 0 0.0\n");
+  writeHost("/opt/set/antenna_b1.txt", "!Gen\n20m 14000000 14350000 1 3 0 1 0.0\n");
+  w_->MAXbank = 2;
+  w_->NumBanco = 0;
+  startThreads();
+  ASSERT_TRUE(waitSent(0, "MT1"));
+  ASSERT_TRUE(settle(14070000));
+  for (int i = 0; i < 301; ++i) {
+    ChangeBanco(w_.get());
+    platform::sleepMs(16);
+  }
+  ASSERT_EQ(w_->NumBanco, 1);
+  ASSERT_TRUE(settle(14070000));
+  const sim::AmpModel m = amp_.model();
+  EXPECT_EQ(m.antenna, 2);
+  EXPECT_EQ(m.attenuator, 1);
+  EXPECT_LE(w_->cmdPath.highWater(), 12);
 }
 
 }  // namespace
