@@ -25,5 +25,7 @@ void StopWriterThread() {
   if (!gWriter.joinable()) return;
   FileOutbox().finish();
   gWriter.join();
-  platform::sysLog(platform::kInfo, "Communicator joined writer end");
+  // Not one of the "Communicator joined" lines: those name the threads of
+  // the join order, and the writer is joined after all of them.
+  platform::sysLog(platform::kInfo, "file writer drained and joined");
 }
