@@ -82,7 +82,10 @@ TEST_F(StoredTuneLink, StoringATuneDoesNotDelayTheStatusPolls) {
   const auto after = FileOutbox().counts();
   EXPECT_GE(after.requests - before.requests, 3u);  // three stores were handed over
   EXPECT_GE(after.batches - before.batches, 1u);
-  EXPECT_LT(gap, 200);
+  // Below one remount: a store on the link thread waits for two. The margin
+  // over the link's own cycle (about 34 ms) is for sanitizer builds on a busy
+  // machine.
+  EXPECT_LT(gap, kSlowRemountMs);
   FileOutbox().flush();
   const std::string stored = readHost(tables::tuneMemPath(w_->NumBanco, 0));
   EXPECT_NE(stored.find("3117 14070000 1 "), std::string::npos) << stored;
