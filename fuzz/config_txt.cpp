@@ -27,6 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int i = ConfigRowFor(rows, f);
     if (i < -1 || (i >= 0 && static_cast<size_t>(i) + 1 >= rows.size())) std::abort();
     if (i >= 0 && !(rows[i].startFreq <= f && f < rows[i + 1].startFreq)) std::abort();
+    // A row that did not read is never selected.
+    if (i >= 0 && !rows[i].usable) std::abort();
   }
   return 0;
 }

@@ -107,8 +107,13 @@ void swrError(Works* w, uint8_t s1) {
   if (!(s1 & 0x04)) clearResetRequest(w);
 }
 
+// The first transmitting status starts a fresh log; after a protection line,
+// only a transmission that follows a receive does, or the line written for the
+// alarm would be erased by the very next status.
 void startTempLog(Works* w, uint8_t s1) {
-  if (w->EnableLOGTemp != 1 || !(s1 & 0x01) || w->logTempRunning) return;
+  const bool transmitting = s1 & 0x01;
+  if (!transmitting) w->logTempWaitReceive = 0;
+  if (w->EnableLOGTemp != 1 || !transmitting || w->logTempRunning || w->logTempWaitReceive) return;
   platform::errPrintf("REMOVE file LOG \n");
   LogTempFunction(w, -1);
   LogTempFunction(w, 0);

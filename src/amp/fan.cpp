@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
@@ -30,11 +31,13 @@ std::vector<FanRow> ParseVentolaText(std::string_view text) {
   ForEachTableLine(text, [&](const TableLine& line) {
     if (line.comment()) return;
     NumberScan scan(line.text);
+    if (scan.atEnd()) return;  // a blank line is no row
     double t = scan.decimal();
     bool hasT = scan.found() && std::isfinite(t);
     double percent = scan.decimal();
-    // A row without both numbers would drive the fan from a made-up value.
-    if (!hasT || !scan.found()) {
+    // A row without both numbers, or with more after them, would drive the
+    // fan from a made-up value; the curve goes on without it.
+    if (!hasT || !scan.found() || !scan.atEnd()) {
       errPrintf("ventola.txt line %d skipped: no temperature and speed\n", line.number);
       return;
     }
@@ -50,13 +53,18 @@ std::vector<FanRow> ParseVentolaText(std::string_view text) {
 void ReadVentolaFile(Works* w) {
   w->ventolaTab.clear();
   w->ventolaRows = 0;
-  auto text = platform::readFile(kVentolaPath);
-  if (!text) {
+  platform::FileRead file = platform::readWholeFile(kVentolaPath);
+  if (file.status == platform::FileRead::Status::Failed) {
+    errPrintf("Ventola File not READABLE (%s)!!\n", std::strerror(file.error));
+    platform::sysLog(platform::kErr, "can't read %s error %d", kVentolaPath, file.error);
+    return;
+  }
+  if (!file.ok()) {
     errPrintf("Ventola File not FOUND!!\n");
     platform::sysLog(platform::kErr, "can't open %s", kVentolaPath);
     return;
   }
-  std::vector<FanRow> rows = ParseVentolaText(*text);
+  std::vector<FanRow> rows = ParseVentolaText(file.bytes);
   errPrintf("N row Ventola File %d ", static_cast<int>(rows.size()));
   errPrintf("Setup3 \n");
   for (const FanRow& r : rows) errPrintf("->t:%.02f: %d\n", r.temperature, r.percent);

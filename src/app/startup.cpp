@@ -11,6 +11,7 @@
 #include "amp/init_micro_cmd.h"
 #include "app/load_thread.h"
 #include "app/thread_table.h"
+#include "app/writer_thread.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "display/gpio_thread.h"
@@ -134,6 +135,9 @@ void readSetupKeepingThresholds(Works* w) {
 
 void startUp(Works* w, MainOwned& owned) {
   SetupRecord& s = *w->setup;
+  // First of all, so no save of the run (not even the setup file written for
+  // a first start) is done by a thread that has other work.
+  StartWriterThread();
   // 3-4: defaults, then the configuration files.
   InitGlobalVar(w);
   StepTune1 = 8;
@@ -209,6 +213,8 @@ void shutDown(Works* w) {
   platform::sleepMs(2000);
   platform::sysLog(kInfo, "Communicator operations end");
   JoinThreads(w);
+  // Last, once no thread is left to queue a save: nothing queued is lost.
+  StopWriterThread();
   destroyOpus(w);
   platform::errPrintf("Closed!\n");
 }

@@ -55,7 +55,7 @@ constexpr const char* kDefaultSimulatedBus =
     "Bus 001 Device 001: ID 1d6b:0002 Linux Foundation 2.0 root hub\n"
     "Bus 001 Device 004: ID 0d8c:01af C-Media Electronics, Inc. USB Audio Device\n";
 
-BoardResult sandboxEquivalent(const BoardCall& call) {
+BoardResult sandboxDefault(const BoardCall& call) {
   switch (call.action) {
     case BoardAction::RemountSettingsWritable:
     case BoardAction::RemountSettingsReadOnly: {
@@ -104,7 +104,7 @@ BoardResult perform(BoardAction action, const std::string& argument, RemoveMode 
     if (auto it = gAnswers.find(action); it != gAnswers.end()) answer = it->second;
   }
   const BoardCall call{action, argument};
-  return answer ? answer(call) : sandboxEquivalent(call);
+  return answer ? answer(call) : sandboxDefault(call);
 }
 
 int run(BoardAction action, const std::string& argument = {}, RemoveMode mode = RemoveMode::Force) {
@@ -118,6 +118,8 @@ std::optional<std::string> read(BoardAction action, const std::string& argument 
 }
 
 }  // namespace
+
+BoardResult sandboxEquivalent(const BoardCall& call) { return sandboxDefault(call); }
 
 std::string boardCommandText(BoardAction action, const std::string& argument, RemoveMode mode) {
   switch (action) {

@@ -5,11 +5,25 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
 // fopen() of a system path.
 FILE* openFile(const std::string& systemPath, const char* mode);
+
+// A whole file, or why not. A file that exists but cannot be read (no
+// permission, a folder in its place, an I/O error, fewer bytes than its size)
+// is Failed, never Missing: a reader that took it for missing would fill in
+// defaults and a later save would overwrite the user's table with them.
+struct FileRead {
+  enum class Status { Ok, Missing, Failed };
+  Status status = Status::Missing;
+  std::string bytes;  // the content when Ok
+  int error = 0;      // errno when Failed
+  bool ok() const { return status == Status::Ok; }
+};
+FileRead readWholeFile(const std::string& systemPath);
 // Whole file as bytes, or nullopt (errno set) when it cannot be read.
 std::optional<std::string> readFile(const std::string& systemPath);
 // Replaces a file in one step: writes a temporary file beside it, flushes it to
@@ -18,6 +32,17 @@ std::optional<std::string> readFile(const std::string& systemPath);
 // the old file untouched.
 bool writeFileAtomic(const std::string& systemPath, const std::string& content);
 bool fileExists(const std::string& systemPath);
+// The temporary name writeFileAtomic uses for a file: one per file, so two
+// files written one after the other never share one.
+std::string temporaryPathFor(const std::string& systemPath);
+// Temporary files a write cut short (power loss, crash) left in the folder
+// `systemDir`, as system paths.
+std::vector<std::string> staleTemporaries(const std::string& systemDir);
+
+// Sandbox only: reads of `systemPath` fail with `error` (an I/O error, say)
+// until cleared with error 0. Lets tests show that an unreadable table is not
+// taken for a missing one.
+void setSandboxReadError(const std::string& systemPath, int error);
 // Creates the folders of a system path's parent (sandbox set-up and tests).
 void makeParentDirs(const std::string& systemPath);
 

@@ -30,6 +30,9 @@ struct AmpProtectionFields {
   // Per sensor: its divider reads open (full scale), so it says nothing.
   std::atomic<uint8_t> tempSensorOpen[2];
   std::atomic<int> logTempRunning;  // the temperature log has been started
+  // 1 from a protection line until a status shows receive: the transmission
+  // that raised the alarm must not start a fresh log over that line.
+  std::atomic<int> logTempWaitReceive;
   std::mutex clockMutex;            // guards clockText
   char clockText[81];
   long clockSecond;  // second of the last clockText (timer thread only)

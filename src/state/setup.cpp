@@ -3,14 +3,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/files.h"
 #include "platform/log.h"
-#include "platform/remount.h"
 #include "state/init_globals.h"
+#include "state/outbox.h"
 #include "state/remote_settings.h"
 #include "state/setup_keys.h"
 #include "state/works.h"
@@ -87,7 +88,8 @@ void logSetting(Works& w, const SetupKey& key) {
     platform::sysLog(kInfo, "%s: -%s-", key.name, key.text(s).data());
 }
 
-void parseLine(Works& w, char* line) {
+// False when the line starts with no key followed by ": ".
+bool parseLine(Works& w, char* line) {
   size_t len = std::strlen(line);
   if (len > 0 && line[len - 1] == '\n') line[--len] = '\0';
   if (len > 0 && line[len - 1] == '\r') line[--len] = '\0';
@@ -95,10 +97,13 @@ void parseLine(Works& w, char* line) {
     size_t n = std::strlen(key.name);
     if (std::strncmp(line, key.name, n) == 0 && line[n] == ':' && line[n + 1] == ' ') {
       takeValue(w, key, line + n + 2);
-      return;
+      return true;
     }
   }
+  return false;
 }
+
+bool blank(const char* line) { return line[std::strspn(line, " \t\r\n")] == '\0'; }
 
 std::string formatFile(Works& w) {
   SetupRecord& s = *w.setup;
@@ -132,39 +137,57 @@ void initSetup(Works* w) {
   std::snprintf(w->serverAddr, sizeof w->serverAddr, "%s", w->setup->Server);
 }
 
+void ParseSetupText(Works* w, const std::string& text) {
+  // Room for a device path of full length after its key; shorter fields cut
+  // what does not fit. The rest of a longer line is dropped: only its start
+  // can hold a key.
+  std::vector<char> buffer(kSetupPathField + 64);
+  int number = 0;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    ++number;
+    const size_t n = std::min(end - start, buffer.size() - 1);
+    std::memcpy(buffer.data(), text.data() + start, n);
+    buffer[n] = '\0';
+    start = end + 1;
+    // A NUL inside the line ends it, as it ended the C string it was read into.
+    if (!parseLine(*w, buffer.data()) && !blank(buffer.data()))
+      platform::errPrintf("setup.txt line %d holds no setting: skipped\n", number);
+  }
+}
+
 void readSetup(Works* w) {
   initSetup(w);
-  FILE* f = platform::openFile(kSetupPath, "r");
-  if (!f) {
+  platform::FileRead file = FileOutbox().read(kSetupPath);
+  if (file.status == platform::FileRead::Status::Failed) {
+    // The settings are there but cannot be read now: run on the defaults and
+    // leave the file alone, never replacing the user's settings with them.
+    FileOutbox().refuseWrites(kSetupPath);
+    platform::errPrintf("Setup not readable (%s): defaults in use, file kept\n", std::strerror(file.error));
+    platform::sysLog(kErr, "can't read /opt/set/setup.txt error %d", file.error);
+    LoadRemoteSettings(w);
+    return;
+  }
+  FileOutbox().allowWrites(kSetupPath);
+  if (!file.ok()) {
     platform::errPrintf("Init Setup! ");
     writeSetup(w);
     platform::sysLog(kErr, "can't open /opt/set/setup.txt");
     LoadRemoteSettings(w);
     return;
   }
-  // Room for a device path of full length after its key; shorter fields cut
-  // what does not fit.
-  std::vector<char> buffer(kSetupPathField + 64);
-  char* line = buffer.data();
-  const int size = static_cast<int>(buffer.size());
-  while (std::fgets(line, size, f)) {
-    // A line longer than the buffer is read in pieces; only the first piece
-    // can start with a key.
-    bool whole = std::strchr(line, '\n') != nullptr || std::feof(f);
-    parseLine(*w, line);
-    while (!whole && std::fgets(line, size, f)) whole = std::strchr(line, '\n') != nullptr;
-  }
-  std::fclose(f);
+  ParseSetupText(w, file.bytes);
   for (const SetupKey& key : setupKeys()) logSetting(*w, key);
   LoadRemoteSettings(w);
 }
 
 int writeSetup(Works* w) {
+  // The record's text is formatted here, under the lock, and handed to the
+  // writer: the caller (a menu key, a remote peer's bank change, the tuning
+  // code) never waits on the card.
   std::lock_guard lock(gWriteMutex);
-  std::string text = formatFile(*w);
-  if (!RemountSetRW()) return 0;
-  if (!platform::writeFileAtomic(kSetupPath, text))
-    platform::sysLog(kErr, "can't open /opt/set/setup.txt (%s)", std::strerror(errno));
-  RemountSetRO();
+  FileOutbox().replace(kSetupPath, formatFile(*w), "can't open /opt/set/setup.txt");
   return 0;
 }

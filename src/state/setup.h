@@ -1,6 +1,8 @@
 #pragma once
 // The setup file "/opt/set/setup.txt": one "Key: value" line per setting, 65
 // keys in a fixed order.
+#include <string>
+
 struct Works;
 
 inline constexpr const char* kSetupPath = "/opt/set/setup.txt";
@@ -10,5 +12,9 @@ inline constexpr const char* kWsPassword = "lindoramesca";
 void initSetup(Works* works);
 // initSetup, then the file; a missing file is written with the defaults.
 void readSetup(Works* works);
-// Rewrites the whole file from memory inside the remount bracket. Returns 0.
+// Hands the whole file, formatted from memory, to the file writer; returns 0
+// at once. A file that could not be read at start is never overwritten.
 int writeSetup(Works* works);
+// The lines of a setup file's text into the record (the part of readSetup
+// after the file is read; the fuzz target feeds it).
+void ParseSetupText(Works* works, const std::string& text);

@@ -53,6 +53,9 @@ struct ConfigRow {
   int32_t startStep = 0;
   // The input calibration point as read, kept for the log line.
   float inPower = 0, inReading = 0;
+  // False for a line that did not read: the row keeps its place (its start
+  // still closes the row before it) but is never selected.
+  bool usable = true;
 };
 
 // One row of the fan curve: from `temperature` upward the fan runs at `percent`.

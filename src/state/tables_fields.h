@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 #include "state/table_types.h"
 
@@ -21,7 +22,10 @@ struct TablesFields {
   // Band table of the current bank.
   BandRow bandTab[kBandRowsMax];
   std::atomic<int> bandRows;                // rows in use
-  std::mutex bandMutex;                     // guards bandTab
+  std::mutex bandMutex;                     // guards bandTab and bandRowUnread
+  // The text of a band row that did not read, kept so the row keeps its place
+  // and a save writes it back as it was; empty for a row that read.
+  std::string bandRowUnread[kBandRowsMax];
   std::atomic<int> bandSelRow, bandSelCol;  // memory-table page cursor, column -1 none
   std::atomic<int> attStep;                 // attenuation shown: 0..3, 4 stand-by
 

@@ -31,6 +31,7 @@ constexpr const char* kHeaders[3] = {"!Gen\n", "!Vyr\n", "!817\n"};
 // Caller holds bandMutex.
 void fillDefaults(Works* works, int flag) {
   for (int i = 0; i < kBandRowsMax; ++i) {
+    works->bandRowUnread[i].clear();
     BandRow& r = works->bandTab[i];
     std::memset(r.name, 0, sizeof r.name);
     std::strncpy(r.name, kDefaultBands[i].name, sizeof r.name - 1);
@@ -55,7 +56,9 @@ int headerType(const std::string& line, int type) {
   return type;
 }
 
-void parseRow(const std::string& line, BandRow& r) {
+// The name, one separator, then start, stop, ampEnable, ant, atuOff, att and
+// pwr, and nothing after them. False when any of them is missing.
+bool parseRow(const std::string& line, BandRow& r) {
   size_t space = line.find(' ');
   size_t nameLen = std::min(space == std::string::npos ? line.size() : space, sizeof r.name - 1);
   std::memset(r.name, 0, sizeof r.name);
@@ -69,6 +72,16 @@ void parseRow(const std::string& line, BandRow& r) {
   r.atuOff = static_cast<uint8_t>(in.decimal());
   r.att = static_cast<uint8_t>(in.decimal());
   r.pwr = in.real();
+  return space != std::string::npos && in.ok() && in.atEnd();
+}
+
+// A row that did not read keeps its place with a range that holds no
+// frequency, so no lookup ever applies its antenna, bypass or attenuation.
+void disableRow(BandRow& r) {
+  r.start = 0;
+  r.stop = -1;
+  r.ampEnable = r.ant = r.atuOff = r.att = 0;
+  r.pwr = 0.0f;
 }
 
 }  // namespace
@@ -81,10 +94,14 @@ void InitTabAntenna(Works* works, int flag) {
 int ParseTabConfig(Works* works, const std::string& text) {
   std::lock_guard lock(works->bandMutex);
   for (auto& r : works->bandTab) r.ampEnable = 0;
+  for (auto& t : works->bandRowUnread) t.clear();
   int type = 0;
   int rows = 0;
+  size_t number = 0;
   for (const auto& line : tables::splitTableLines(text, "antenna.txt")) {
+    ++number;
     if (!line.empty() && line[0] == ';') continue;
+    if (tables::blankLine(line)) continue;
     if (!line.empty() && line[0] == '!') {
       type = headerType(line, type);
       continue;
@@ -93,22 +110,31 @@ int ParseTabConfig(Works* works, const std::string& text) {
       platform::errPrintf("antenna.txt: more than %d band rows, the rest skipped\n", kBandRowsMax);
       break;
     }
-    parseRow(line, works->bandTab[rows++]);
+    BandRow& r = works->bandTab[rows];
+    if (!parseRow(line, r)) {
+      platform::errPrintf("antenna.txt line %zu does not read as a band row: row %d disabled\n", number, rows + 1);
+      disableRow(r);
+      works->bandRowUnread[rows] = line;
+    }
+    ++rows;
   }
   works->bandRows = rows;
   return type;
 }
 
 int LoadTabConfig(Works* works, int bank) {
-  std::optional<std::string> text = platform::readFile(tables::bandTablePath(bank));
-  if (!text) {
+  // An unreadable table runs on the defaults, and the writer keeps them out
+  // of its file.
+  platform::FileRead file = tables::loadTableFile(tables::bandTablePath(bank), "antenna.txt");
+  if (!file.ok()) {
     InitTabAntenna(works, 0);
     return 0;
   }
-  int type = ParseTabConfig(works, *text);
+  int type = ParseTabConfig(works, file.bytes);
   {
     std::lock_guard lock(works->bandMutex);
     for (int i = 0; i < works->bandRows; ++i) {
+      if (!works->bandRowUnread[i].empty()) continue;  // disabled on purpose, not damaged
       if (works->bandTab[i].start == 0 || works->bandTab[i].stop == 0) {
         fillDefaults(works, 1);
         platform::errPrintf("Error Reinit antenna\n");
@@ -125,6 +151,10 @@ std::string FormatTabConfig(Works* works, int type) {
   std::string out = kHeaders[(type >= 0 && type <= 2) ? type : 0];
   int rows = std::min<int>(works->bandRows, kBandRowsMax);
   for (int i = 0; i < rows; ++i) {
+    if (!works->bandRowUnread[i].empty()) {
+      out += works->bandRowUnread[i] + "\n";
+      continue;
+    }
     const BandRow& r = works->bandTab[i];
     out += tables::format("%s %ld %ld %i %i %i %i %2.1f\n", r.name, static_cast<long>(r.start),
                           static_cast<long>(r.stop), r.ampEnable, r.ant, r.atuOff, r.att, static_cast<double>(r.pwr));

@@ -4,7 +4,7 @@
 #include "amp/errors.h"
 #include "platform/board.h"
 #include "platform/log.h"
-#include "platform/remount.h"
+#include "state/outbox.h"
 #include "state/setup.h"
 #include "state/setup_record.h"
 #include "state/works.h"
@@ -38,14 +38,11 @@ void ChangeInterfaceBanco(Works* works) {
   SaveToBank(works, works->NumBanco, works->antennaIndex);
 }
 
+// Queued behind any save of the same file still waiting, so a reset bank
+// cannot come back from a store made just before it.
 void DeleteFileConf(Works* works, int bank, int kind) {
-  if (!RemountSetRW()) {
-    platform::errPrintf("can't mount rw /opt/set/ error %d\n", errno);
-    return;
-  }
-  if (platform::removeFile(filePath(bank, kind), platform::RemoveMode::Force) != 0)
-    platform::sysLog(platform::kErr, "can't delete file bank %d", bank);
-  RemountSetRO();
+  FileOutbox().remove(filePath(bank, kind), platform::RemoveMode::Force,
+                      tables::format("can't delete file bank %d", bank));
 }
 
 void CopyBank(Works* works, int from, int to) {

@@ -1,6 +1,7 @@
 #include "tables/config_table.h"
 
 #include <cmath>
+#include <cstring>
 #include <mutex>
 
 #include "amp/amp_commands.h"
@@ -63,8 +64,28 @@ std::mutex gSelectMutex;
 
 }  // namespace
 
+namespace {
+
+// Counts the numbers a scan found, for the check that a row is whole.
+struct CountingScan {
+  NumberScan scan;
+  int found = 0;
+  uint32_t cNotation() { return counted(scan.cNotation()); }
+  double decimal() { return counted(scan.decimal()); }
+  int32_t integer() { return counted(scan.integer()); }
+  template <typename T>
+  T counted(T v) {
+    found += scan.found() ? 1 : 0;
+    return v;
+  }
+};
+
+constexpr int kRequiredFields = 13;  // start frequency up to the forward-power limit
+
+}  // namespace
+
 ConfigRow ParseConfigLine(std::string_view line) {
-  NumberScan scan(line);
+  CountingScan scan{NumberScan(line)};
   ConfigRow r;
   r.startFreq = scan.cNotation();
   r.endFreq = scan.cNotation();
@@ -86,6 +107,7 @@ ConfigRow ParseConfigLine(std::string_view line) {
     r.startC[i] = scan.integer();
   }
   r.startStep = scan.integer();
+  r.usable = scan.found >= kRequiredFields && scan.scan.atEnd();
   return r;
 }
 
@@ -94,8 +116,9 @@ std::vector<ConfigRow> ParseConfigText(std::string_view text) {
   ForEachTableLine(text, [&](const TableLine& line) {
     if (line.comment()) return;
     if (line.truncated) errPrintf("config.txt line %d too long: the rest is skipped\n", line.number);
-    if (line.text.empty()) errPrintf("config.txt line %d empty: read as a row of zeros\n", line.number);
+    if (NumberScan(line.text).atEnd()) return;  // blank: no row
     rows.push_back(ParseConfigLine(line.text));
+    if (!rows.back().usable) errPrintf("config.txt line %d does not read as a band segment: disabled\n", line.number);
   });
   return rows;
 }
@@ -103,13 +126,20 @@ std::vector<ConfigRow> ParseConfigText(std::string_view text) {
 void ReadConfigFile(Works* w) {
   w->configRows = 0;
   w->configTab.clear();
-  auto text = platform::readFile(kConfigPath);
-  if (!text) {
+  platform::FileRead file = platform::readWholeFile(kConfigPath);
+  if (file.status == platform::FileRead::Status::Failed) {
+    // Read-only for the program, so nothing can overwrite it; but it is no
+    // missing file, and the log must say so.
+    errPrintf("Config File not READABLE (%s)!!", std::strerror(file.error));
+    platform::sysLog(platform::kErr, "can't read %s error %d", kConfigPath, file.error);
+    return;
+  }
+  if (!file.ok()) {
     errPrintf("Config File not FOUND!!");
     platform::sysLog(platform::kErr, "can't open %s", kConfigPath);
     return;
   }
-  std::vector<ConfigRow> rows = ParseConfigText(*text);
+  std::vector<ConfigRow> rows = ParseConfigText(file.bytes);
   errPrintf("N row Config File %d \n", static_cast<int>(rows.size()));
   for (const ConfigRow& r : rows) logRow(r);
   w->configTab = std::move(rows);
@@ -118,6 +148,7 @@ void ReadConfigFile(Works* w) {
 
 int ConfigRowFor(const std::vector<ConfigRow>& rows, uint32_t freq) {
   for (size_t i = 0; i + 1 < rows.size(); ++i) {
+    if (!rows[i].usable) continue;
     if (int64_t{rows[i].startFreq} <= freq && freq < int64_t{rows[i + 1].startFreq}) return static_cast<int>(i);
   }
   return -1;
@@ -130,6 +161,7 @@ float SearchK(Works* w, int kind) {
   float k = 1;
   uint32_t freq = w->freq;
   for (size_t i = 0; i + 1 < rows.size(); ++i) {
+    if (!rows[i].usable) continue;
     if (int64_t{rows[i].startFreq} <= freq && freq < int64_t{rows[i + 1].startFreq}) k = kindOf(rows[i], kind);
   }
   return k;

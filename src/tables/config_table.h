@@ -23,12 +23,16 @@ float SearchK(Works* works, int kind);
 void SearchCambioSoglie_TS(Works* works);
 
 // Parsing, shared by the file reader and the fuzz target. A line is parsed as
-// one row (comments are the caller's business); fields that are missing or
-// malformed read as 0.
+// one row (comments are the caller's business). The thirteen numbers up to the
+// forward-power limit must be there, the tuning start points may be missing
+// (they read as 0), and nothing else may follow: otherwise the row is not
+// `usable`.
 ConfigRow ParseConfigLine(std::string_view line);
-// Every non-comment line of a whole file's text, in order.
+// Every line of a whole file's text that is neither a comment nor blank, in
+// order; a line that does not read is logged with its number.
 std::vector<ConfigRow> ParseConfigText(std::string_view text);
-// Index of the row covering `freq`, or -1 (the last row is never selected).
+// Index of the usable row covering `freq`, or -1 (the last row is never
+// selected, and a row that did not read covers nothing).
 int ConfigRowFor(const std::vector<ConfigRow>& rows, uint32_t freq);
 // Raw 12-bit threshold for a power limit and detector coefficient:
 // sqrt(limit / k), truncated and limited to 0..4095.

@@ -20,33 +20,55 @@ bool usable(const FilterEntry& e) { return (e.enabled & 0xff) == 1; }
 
 }  // namespace
 
+namespace {
+
+// Start, stop and enabled, and nothing after them. A line that holds less, or
+// more, keeps its filter's place but the filter stays off: a guess at what it
+// meant could put the amplifier on the wrong low-pass filter.
+std::optional<FilterEntry> parseEntry(const std::string& line) {
+  tables::NumberReader in(line);
+  FilterEntry e;
+  e.start = static_cast<int32_t>(in.unsignedAny());
+  e.stop = static_cast<int32_t>(in.unsignedAny());
+  e.enabled = static_cast<int32_t>(in.decimal());
+  if (!in.ok() || !in.atEnd()) return std::nullopt;
+  return e;
+}
+
+}  // namespace
+
 void ParseTabFiltri(Works* works, const std::string& text) {
   std::lock_guard lock(works->filterMutex);
   for (auto& e : works->filterTab) e = FilterEntry{};  // entries the file lacks: disabled, 0 to 0
   int n = 0;
+  size_t number = 0;
   for (const auto& line : tables::splitTableLines(text, "filter.txt")) {
+    ++number;
     if (n >= kFilterEntries) break;
     if (!line.empty() && line[0] == ';') continue;
-    tables::NumberReader in(line);
+    if (tables::blankLine(line)) continue;
     FilterEntry& e = works->filterTab[n];
-    e.start = static_cast<int32_t>(in.unsignedAny());
-    e.stop = static_cast<int32_t>(in.unsignedAny());
-    e.enabled = static_cast<int32_t>(in.decimal());
-    platform::errPrintf("Filter %i %ld,%ld,%x\n", n, static_cast<long>(e.start), static_cast<long>(e.stop),
-                        static_cast<unsigned>(e.enabled & 0xff));
+    if (std::optional<FilterEntry> parsed = parseEntry(line)) {
+      e = *parsed;
+      platform::errPrintf("Filter %i %ld,%ld,%x\n", n, static_cast<long>(e.start), static_cast<long>(e.stop),
+                          static_cast<unsigned>(e.enabled & 0xff));
+    } else {
+      platform::errPrintf("filter.txt line %zu does not read as start, stop, enabled: filter %i disabled\n", number,
+                          n + 1);
+    }
     ++n;
   }
 }
 
 void LoadTabFiltri(Works* works) {
-  std::optional<std::string> text = platform::readFile(kFilterPath);
-  if (!text) {
+  platform::FileRead file = tables::loadTableFile(kFilterPath, "filter.txt");
+  if (!file.ok()) {
     std::lock_guard lock(works->filterMutex);
     for (auto& e : works->filterTab) e.enabled = 0;
-    platform::errPrintf("Filter File not FOUND!!\n");
+    if (file.status == platform::FileRead::Status::Missing) platform::errPrintf("Filter File not FOUND!!\n");
     return;
   }
-  ParseTabFiltri(works, *text);
+  ParseTabFiltri(works, file.bytes);
 }
 
 void SetFilterFromfreq(Works* works) {

@@ -9,7 +9,7 @@
 
 #include "platform/files.h"
 #include "platform/log.h"
-#include "platform/remount.h"
+#include "state/outbox.h"
 
 namespace tables {
 
@@ -43,6 +43,14 @@ std::vector<std::string> splitTableLines(const std::string& text, const char* ta
     start = end + 1;
   }
   return out;
+}
+
+bool blankLine(const std::string& line) {
+  return line.find_first_not_of(" \t\v\f") == std::string::npos;
+}
+
+bool NumberReader::atEnd() const {
+  return line_.find_first_not_of(" \t\v\f\r\n", pos_) == std::string::npos;
 }
 
 NumberReader::NumberReader(const std::string& line, size_t from) : line_(line), pos_(std::min(from, line.size())) {}
@@ -98,17 +106,21 @@ std::string format(const char* fmt, ...) {
   return out;
 }
 
-bool saveTableFile(const std::string& systemPath, const std::string& content) {
-  if (!RemountSetRW()) {
-    platform::errPrintf("can't mount rw /opt/set/ error %d\n", errno);
-    return false;
+void saveTableFile(const std::string& systemPath, std::string content) {
+  FileOutbox().replace(systemPath, std::move(content));
+}
+
+platform::FileRead loadTableFile(const std::string& systemPath, const char* tag) {
+  platform::FileRead r = FileOutbox().read(systemPath);
+  if (r.status == platform::FileRead::Status::Failed) {
+    platform::sysLog(platform::kErr, "can't read %s error %d", systemPath.c_str(), r.error);
+    platform::errPrintf("%s: can't read %s (%s): defaults in memory, the file is kept\n", tag, systemPath.c_str(),
+                        std::strerror(r.error));
+    FileOutbox().refuseWrites(systemPath);
+  } else {
+    FileOutbox().allowWrites(systemPath);
   }
-  bool written = platform::writeFileAtomic(systemPath, content);
-  if (!written) platform::sysLog(platform::kErr, "can't write %s error %d", systemPath.c_str(), errno);
-  // Read-only again even after a failed write: the partition must not stay
-  // writable where a power loss could damage it.
-  RemountSetRO();
-  return written;
+  return r;
 }
 
 std::string bandTablePath(int bank) {

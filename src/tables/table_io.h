@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace tables {
 
 // The readers use a 512-byte line buffer: text beyond 511 bytes of a line is
@@ -17,6 +19,10 @@ inline constexpr size_t kLineMax = 511;
 // Bytes that are not text (controls other than tab, NUL) become spaces so the
 // numbers around them are still read; such lines and cut lines are logged.
 std::vector<std::string> splitTableLines(const std::string& text, const char* tag);
+
+// A line of nothing but blanks is no entry of any table: it neither takes a
+// filter's place nor ends a band table's rows.
+bool blankLine(const std::string& line);
 
 // Reads numbers from a line in order, each parse starting where the previous
 // one stopped. A number that is missing reads as 0 and clears `ok()`.
@@ -34,6 +40,8 @@ class NumberReader {
   // float range.
   float real();
   bool ok() const { return ok_; }
+  // True when nothing but white space is left after the numbers read so far.
+  bool atEnd() const;
 
  private:
   const std::string& line_;
@@ -44,11 +52,16 @@ class NumberReader {
 // printf into a std::string.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
-// Replaces the file at `systemPath` with `content`: remounts "/opt/set"
-// writable, writes a temporary file and renames it over the old one, then
-// remounts read-only. A failed remount or write leaves the old file whole; the
-// failure is logged and false returned.
-bool saveTableFile(const std::string& systemPath, const std::string& content);
+// Hands the new content of the file at `systemPath` to the file writer and
+// returns at once: the link and timer threads that store tables never wait on
+// the card. The writer replaces the file whole inside the remount bracket; a
+// failed remount or write leaves the old file whole and is logged.
+void saveTableFile(const std::string& systemPath, std::string content);
+
+// Reads a table file as the next load should see it (a save still waiting
+// for the card included). A file that exists but cannot be read is logged
+// under `tag`, and the writer is told never to put defaults in its place.
+platform::FileRead loadTableFile(const std::string& systemPath, const char* tag);
 
 // File names of a bank: bank 0, and any number outside 1..19, uses the plain
 // names; banks 1..19 add "_b<bank>".

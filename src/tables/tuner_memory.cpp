@@ -121,15 +121,32 @@ void InsertTuneToMem(Works* works, int bank, int antenna) {
   SaveTabAtu(works, bank, antenna);
 }
 
+namespace {
+
+// Slot, frequency, valid, mode, L, C and nothing after them.
+bool readSlot(tables::NumberReader& in, TuneMemEntry& e) {
+  in.decimal();  // the frequency column: the index alone decides the slot
+  e.valid = static_cast<uint8_t>(in.unsignedDecimal());
+  e.mode = static_cast<uint8_t>(in.unsignedDecimal());
+  e.L = static_cast<uint16_t>(in.unsignedDecimal());
+  e.C = static_cast<uint16_t>(in.unsignedDecimal());
+  return in.ok() && in.atEnd();
+}
+
+}  // namespace
+
 void ParseTabAtu(Works* works, int antenna, const std::string& text) {
   if (!validAntenna(antenna)) return;
   std::lock_guard lock(works->tuneMemMutex);
   auto& mem = works->tuneMem[antenna];
   std::memset(mem, 0, sizeof mem);
   int read = 0;
+  size_t number = 0;
   for (const auto& line : tables::splitTableLines(text, "atu_ant.txt")) {
+    ++number;
     if (read >= kTuneMemSlots) break;
     if (!line.empty() && line[0] == ';') continue;
+    if (tables::blankLine(line)) continue;
     ++read;
     tables::NumberReader in(line);
     long idx = in.decimal();
@@ -138,19 +155,21 @@ void ParseTabAtu(Works* works, int antenna, const std::string& text) {
       platform::outPrintf("LoadTabAtu Errore idx");
       continue;
     }
-    in.decimal();  // the frequency column: the index alone decides the slot
-    TuneMemEntry& e = mem[idx];
-    e.valid = static_cast<uint8_t>(in.unsignedDecimal());
-    e.mode = static_cast<uint8_t>(in.unsignedDecimal());
-    e.L = static_cast<uint16_t>(in.unsignedDecimal());
-    e.C = static_cast<uint16_t>(in.unsignedDecimal());
+    TuneMemEntry e{};
+    if (readSlot(in, e)) {
+      mem[idx] = e;
+    } else {
+      // The slot stays empty rather than loading a half-read setting into the tuner.
+      mem[idx] = TuneMemEntry{};
+      platform::errPrintf("atu_ant.txt line %zu does not read as a stored tune: slot %ld left empty\n", number, idx);
+    }
   }
 }
 
 void LoadTabAtu(Works* works, int bank, int antenna) {
   if (!validAntenna(antenna)) return;
-  std::optional<std::string> text = platform::readFile(tables::tuneMemPath(bank, antenna));
-  ParseTabAtu(works, antenna, text ? *text : std::string());
+  platform::FileRead file = tables::loadTableFile(tables::tuneMemPath(bank, antenna), "atu_ant.txt");
+  ParseTabAtu(works, antenna, file.ok() ? file.bytes : std::string());
 }
 
 std::string FormatTabAtu(Works* works, int antenna) {

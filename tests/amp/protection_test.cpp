@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "amp/decode_reply.h"
 #include "amp/errors.h"
 #include "amp/temp_log.h"
 #include "amp/temperature.h"
@@ -174,6 +175,32 @@ TEST_F(TempLogTest, ConcurrentWritersLoseNoLine) {
   std::string log = readHost(kLogTempPath);
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 21);
   EXPECT_FALSE(platform::optSetWritable());
+}
+
+// The alarm's protection line outlives the transmission that raised it: the
+// next status, still transmitting, must not start a fresh log over it. Only a
+// transmission after a receive does.
+TEST_F(TempLogTest, TheProtectionLineIsNotErasedByTheNextTransmittingStatus) {
+  auto status = [&](bool tx) {
+    const std::string text = std::string("ST0") + (tx ? "1" : "0") + "0000000000000000" "20482048" "00000000;";
+    DecodeCatCmd(w_.get(), text.c_str(), static_cast<int>(text.size()));
+  };
+  w_->EnableLOGTemp = 1;
+  w_->MaxTemperature = 60;
+  status(true);  // the first transmission starts the log
+  ASSERT_EQ(w_->logTempRunning, 1);
+  GestTemperatureFunction(w_.get(), 2, 0, 23, 65, 60);
+  ASSERT_EQ(w_->logTempRunning, 0);
+  for (int i = 0; i < 3; ++i) status(true);
+  std::string log = readHost(kLogTempPath);
+  EXPECT_NE(log.find(" -> protezione attiva\n"), std::string::npos) << log;
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << log;  // header, first line, protection line
+  // After a receive, the next transmission starts a new log, as it always has.
+  status(false);
+  status(true);
+  log = readHost(kLogTempPath);
+  EXPECT_EQ(log.find("protezione"), std::string::npos) << log;
+  EXPECT_EQ(w_->logTempRunning, 1);
 }
 
 }  // namespace

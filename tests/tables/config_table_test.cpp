@@ -85,12 +85,14 @@ TEST(ConfigParse, CoefficientsStartPointsAndStep) {
 TEST(ConfigParse, LinesCommentsAndLineEnds) {
   std::string longLine = "7000000 8000000 " + std::string(400, '1');
   auto rows = ParseConfigText("; comment\r\n1000 2000\r\n\n;x\n3000 4000 0 1 0 1 0 1 7\r\n" + longLine + "\n5000");
-  ASSERT_EQ(rows.size(), 5u);
+  // A blank line is no row: it would start a segment at 0 Hz.
+  ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[0].startFreq, 1000u);
-  EXPECT_EQ(rows[1].startFreq, 0u);  // an empty line is a row of zeros
-  EXPECT_FLOAT_EQ(rows[2].kReflCorr, 7);
-  EXPECT_EQ(rows[3].startFreq, 7000000u);
-  EXPECT_EQ(rows[4].startFreq, 5000u);  // last line without a line feed
+  EXPECT_FLOAT_EQ(rows[1].kReflCorr, 7);
+  EXPECT_EQ(rows[2].startFreq, 7000000u);
+  EXPECT_EQ(rows[3].startFreq, 5000u);  // last line without a line feed
+  // Rows cut short keep their place but are not usable.
+  for (const ConfigRow& r : rows) EXPECT_FALSE(r.usable);
 }
 
 TEST_F(ConfigTableTest, ReadingLogsEveryRowAndTheCount) {
@@ -162,7 +164,9 @@ TEST_F(ConfigTableTest, SegmentBordersAndCoefficientLookup) {
 
 TEST_F(ConfigTableTest, OverlappingRowsLastCoveringRowWinsTheCoefficient) {
   // Out of order: row 0 covers 7..10 MHz, row 2 covers 7..8 MHz as well.
-  load("7000000 0 1 1\n10000000 0 2 1\n7000000 0 3 1\n8000000 0 4 1\n");
+  const char* rest = " 1 1 1 1 0 1 1 1 1\n";  // the other calibrations and the four limits
+  load(std::string("7000000 0 1 1") + rest + "10000000 0 2 1" + rest + "7000000 0 3 1" + rest + "8000000 0 4 1" +
+       rest);
   w_->freq = 7500000;
   EXPECT_FLOAT_EQ(SearchK(w_.get(), kKFwd), 3);
   EXPECT_EQ(ConfigRowFor(w_->configTab, 7500000), 0);  // the thresholds take the first

@@ -101,8 +101,11 @@ TEST_F(FilterTableTest, MissingShortAndDamagedFiles) {
   EXPECT_EQ(w_->filterMask, 0x04);
   EXPECT_TRUE(logged("longer than 511 bytes"));
   EXPECT_TRUE(logged("not text"));
+  // Lines with numbers missing keep their filter's place, switched off.
+  EXPECT_TRUE(logged("filter.txt line 3 does not read as start, stop, enabled: filter 2 disabled"));
+  EXPECT_TRUE(logged("filter.txt line 5 does not read as start, stop, enabled: filter 4 disabled"));
   std::string saved = (SaveTabFiltri(w_.get()), readHost("/opt/set/filter.txt"));
-  EXPECT_NE(saved.find("14000000\t\t0\t\t0 \n0\t\t0\t\t0 \n"), std::string::npos);
+  EXPECT_NE(saved.find("\n7000000\t\t7300000\t\t1 \n0\t\t0\t\t0 \n0\t\t0\t\t0 \n"), std::string::npos);
 }
 
 TEST_F(FilterTableTest, FailedRemountKeepsTheOldFile) {
