@@ -77,7 +77,8 @@ void waitReply(Works* w, ReplyFramer& rx) {
   int fd = w->linFD;
   int waiting = platform::bytesWaiting(fd);
   if (waiting <= 0) {
-    if (++counterrortimeout > kLinkSilenceLimit) GestRetrayCMD(w);
+    counterrortimeout = static_cast<int>(platform::monotonicMs() - lastLinkWriteMs);
+    if (counterrortimeout > kLinkSilenceLimit) GestRetrayCMD(w);
     platform::sleepMs(1);
     return;
   }

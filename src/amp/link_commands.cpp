@@ -9,6 +9,7 @@
 #include "amp/crc8.h"
 #include "amp/link_retry.h"
 #include "amp/link_state.h"
+#include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/serial.h"
 #include "state/works.h"
@@ -183,6 +184,7 @@ bool writeLinearPort(int fd, const char* text, size_t length, Works* w) {
   std::memcpy(frame + 2, text, length);
   bool ok = platform::writeAll(fd, frame, length + 2);
   counterrortimeout = 0;
+  lastLinkWriteMs = platform::monotonicMs();
   return ok;
 }
 

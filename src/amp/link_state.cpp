@@ -11,6 +11,7 @@ void SendNextCmd(int code) {
   linkState = LinkState::Send;
 }
 std::atomic<int> counterrortimeout{0};
+std::atomic<int64_t> lastLinkWriteMs{0};
 
 std::atomic<bool> linkPausesOn{true};
 

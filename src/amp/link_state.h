@@ -1,6 +1,7 @@
 #pragma once
 // Process-wide state of the amplifier link.
 #include <atomic>
+#include <cstdint>
 
 // What the link does next: send `pendingCmd`, wait for the reply, decode the
 // reply, or stay silent after the firmware-update restart until the program
@@ -11,10 +12,13 @@ extern std::atomic<LinkState> linkState;
 extern std::atomic<int> pendingCmd;
 // Makes `code` the next command to send.
 void SendNextCmd(int code);
-// Milliseconds of silence counted since the last write to the amplifier.
+// Milliseconds of silence since the last write to the amplifier, on the
+// monotonic clock from `lastLinkWriteMs` (a count of 1 ms polls stretched to
+// several seconds on a busy processor).
 extern std::atomic<int> counterrortimeout;
+extern std::atomic<int64_t> lastLinkWriteMs;
 
-// Polls of 1 ms without a byte before the exchange counts as failed.
+// Silence after a write before the exchange counts as failed.
 inline constexpr int kLinkSilenceLimit = 1499;
 
 // The pauses after each reply pace the real link (10 ms after a status reply,

@@ -123,7 +123,7 @@ TEST_F(CommandPath, SplitAndCutRepliesStillEndInTheWantedState) {
   amp_.cutReplies(1);
   w_->fanPercent = 55;
   IncPNTIn_CMDLinear(kCmdFan, w_.get());
-  ASSERT_TRUE(waitUntil([&] { return ConfirmedAmpSetting(w_.get(), kCmdFan) == "FN1055;"; }, 6000));
+  ASSERT_TRUE(waitUntil([&] { return ConfirmedAmpSetting(w_.get(), kCmdFan) == "FN1055;"; }, 20000));
   EXPECT_EQ(amp_.model().fanPercent, 55);
 }
 
@@ -135,7 +135,8 @@ TEST_F(CommandPath, ACommandThatExhaustedItsRetriesGoesOutWhenTheLinkAnswersAgai
   amp_.ignoreCommands("SF", 4);
   w_->filterMask = 0x10;
   IncPNTIn_CMDLinear(kCmdSetFilter, w_.get());
-  ASSERT_TRUE(waitLine("STOP RETRAY!! SF", 1, 10000));
+  // Four silences of 1.5 s, counted in 1 ms polls: longer under a sanitizer.
+  ASSERT_TRUE(waitLine("STOP RETRAY!! SF", 1, 30000));
   ASSERT_TRUE(waitLine("kept to send again"));
   // The four sends were ignored; the fifth, after a good status, is applied.
   ASSERT_TRUE(ampHolds([](const sim::AmpModel& m) { return m.filterMask == 0x10; }, 5000));

@@ -183,6 +183,7 @@ TEST_F(TempLogTest, ConcurrentWritersLoseNoLine) {
 TEST_F(TempLogTest, TheProtectionLineIsNotErasedByTheNextTransmittingStatus) {
   auto status = [&](bool tx) {
     const std::string text = std::string("ST0") + (tx ? "1" : "0") + "0000000000000000" "20482048" "00000000;";
+    w_->lastCmdEcho[0] = 'S', w_->lastCmdEcho[1] = 'T';  // the reply of a status poll
     DecodeCatCmd(w_.get(), text.c_str(), static_cast<int>(text.size()));
   };
   w_->EnableLOGTemp = 1;

@@ -96,7 +96,7 @@ TEST_F(TuneHandshake, ASilentTransceiverEndsTheKeyTuneWithError14) {
   start();
   companion_.setSilent(true);
   GoTune(w_.get());
-  ASSERT_TRUE(waitUntil([&] { return w_->tunerRunning == 0; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return w_->tunerRunning == 0; }, 15000));
   EXPECT_EQ(ExistError(w_.get(), kErrTuneAbort), 1);
   EXPECT_FALSE(w_->AutoTuneMode & (kAtmKeyStarted | kAtmReadyAcked));
   EXPECT_FALSE(stored());
