@@ -2,17 +2,19 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
+#include <fstream>
 #include <memory>
 #include <sstream>
 
 #include "amp/temperature.h"
 #include "amp_sim.h"
-#include "state/works.h"
 #include "front_panel.h"
 #include "load_commands.h"
 #include "screen_capture.h"
 #include "sim_keyboard.h"
 #include "sim_touch.h"
+#include "state/works.h"
 
 namespace sim {
 namespace {
@@ -130,8 +132,39 @@ const char* BenchCommands::help() {
          "  client COMMAND     any of these commands, for the second unit (\"client shot FILE.png\")\n"
          "  state              the simulated amplifier's state, the tuner, the load and the SWRs\n"
          "  shot FILE.png      save what the program's screen shows\n"
+         "  log [LINES]        the last lines (20 unless given) of the program's own log, var/log/console.log\n"
          "  quit               stop the program and the bench\n";
 }
+
+namespace {
+
+// The program reads EnableKeyb once at start: a key typed into the pipe of a
+// program without its keyboard thread goes nowhere, so the bench says so
+// rather than "ok". Without a sandbox (tests of the pipe alone) it does not know.
+bool keyboardInSetup(const std::string& root) {
+  if (root.empty()) return true;
+  std::ifstream in(root + "/opt/set/setup.txt");
+  bool on = false;
+  for (std::string l; std::getline(in, l);)
+    if (l.rfind("EnableKeyb: ", 0) == 0) on = l.substr(12, 1) == "1";
+  return on;
+}
+
+// The last `lines` lines of a text file, or a word on why there are none.
+std::string logTail(const std::string& path, int lines) {
+  std::ifstream in(path);
+  if (!in) return "no log yet at " + path;
+  std::deque<std::string> tail;
+  for (std::string l; std::getline(in, l);) {
+    tail.push_back(std::move(l));
+    if (static_cast<int>(tail.size()) > lines) tail.pop_front();
+  }
+  std::string out;
+  for (const std::string& l : tail) out += (out.empty() ? "" : "\n") + l;
+  return out.empty() ? "the log is empty" : out;
+}
+
+}  // namespace
 
 void BenchCommands::followFrequency(uint32_t hz) {
   amp_.setFrequency(hz);
@@ -161,6 +194,7 @@ std::string BenchCommands::run(const std::string& line, bool& quit) {
   if (cmd == "rx") return receiverCommand(a, b, c);
   if (cmd == "client") return clientCommand(line);
   if (cmd == "touch") return touchCommand(line);
+  if (cmd == "log") return logCommand(a);
   if (cmd == "press" || cmd == "hold" || cmd == "rail" || cmd == "panel" || cmd == "key")
     return panelCommand(cmd, a, b);
   if (cmd == "shot") {
@@ -233,6 +267,17 @@ std::string BenchCommands::run(const std::string& line, bool& quit) {
   return "ok";
 }
 
+std::string BenchCommands::logCommand(const std::string& a) const {
+  long lines = kLogLines;
+  if (!a.empty()) {
+    char* end = nullptr;
+    lines = std::strtol(a.c_str(), &end, 10);
+    if (*end || lines < 1 || lines > kLogLinesMax) return "usage: log [LINES] (1..500)";
+  }
+  if (root_.empty()) return "no sandbox";
+  return logTail(root_ + kProgramLog, static_cast<int>(lines));
+}
+
 std::string BenchCommands::touchCommand(const std::string& line) {
   static const char* kUsage = "usage: touch X Y | touch hold X Y SECONDS (X 0..799, Y 0..479, up to 600 s)";
   if (!touch_) return "no simulated touch panel";
@@ -263,6 +308,9 @@ std::string BenchCommands::panelCommand(const std::string& cmd, const std::strin
   if (cmd == "key") {
     if (!keyboard_) return "no simulated keyboard";
     if (!SimKeyboard::keyCode(a)) return "usage: key NAME (F1..F12, SYSRQ, ESC, ENTER, SPACE, A..Z, 0..9, or a code)";
+    if (!keyboardInSetup(root_))
+      return "not sent: the program runs without its service keyboard (EnableKeyb is not 1 in "
+             "/opt/set/setup.txt; it reads the key at start)";
     return keyboard_->type(a) ? "ok" : "the keyboard pipe is not writable";
   }
   if (!panel_) return "no simulated front panel";

@@ -19,12 +19,17 @@ class SimTouch;
 class RemoteUnit;
 class SimMicrophone;
 
+// Where the bench puts the program's standard output and error, under the
+// sandbox root, so the console keeps to the bench's own answers.
+inline constexpr const char* kProgramLog = "/var/log/console.log";
+inline constexpr int kLogLines = 20, kLogLinesMax = 500;
+
 class BenchCommands {
  public:
   // `calibration` is the band table the program reads; the simulated
   // amplifier encodes its readings with the row of the transceiver frequency.
   BenchCommands(AmpSim& amp, std::vector<ConfigRow> calibration);
-  // The sandbox root, for screenshots.
+  // The sandbox root, for screenshots, the program's setup and its log.
   void setRoot(const std::string& root) { root_ = root; }
   // The front panel and the service keyboard, when the bench has them.
   void setFrontPanel(FrontPanel* panel) { panel_ = panel; }
@@ -57,6 +62,7 @@ class BenchCommands {
   std::string panelCommand(const std::string& cmd, const std::string& a, const std::string& b);
   std::string rigCommand(const std::string& a, const std::string& b);
   std::string touchCommand(const std::string& line);
+  std::string logCommand(const std::string& a) const;
   std::string remoteCommand(const std::string& a);
   std::string clientCommand(const std::string& line);
   std::string catCommand(const std::string& line);

@@ -48,16 +48,16 @@ bool writeExtIoBanks(const std::string& root) {
 
 }  // namespace
 
-bool writeBenchSetFiles(const std::string& root, const BenchRole& role) {
+bool writeBenchSetFiles(const std::string& root, const BenchRole& role, bool serviceKeyboard) {
   // Keys not written here take their defaults when the program reads the file.
-  const std::string setup =
-      "EnableLinear: 1\n"
-      "LinPort: /dev/ttyAMA0\n"
-      "SerPort: /dev/ttyUSB1\n"
-      "CatSerialPort: /dev/ttyUSB2\n"
-      "EnableKeyb: 0\n"
-      "AutoTuneMode: 1\n"
-      "EnableTouch: 1\n";
+  const std::string setup = std::string(
+                                "EnableLinear: 1\n"
+                                "LinPort: /dev/ttyAMA0\n"
+                                "SerPort: /dev/ttyUSB1\n"
+                                "CatSerialPort: /dev/ttyUSB2\n") +
+                            (serviceKeyboard ? "EnableKeyb: 1\n" : "EnableKeyb: 0\n") +
+                            "AutoTuneMode: 1\n"
+                            "EnableTouch: 1\n";
   // A board's network file as Debian lays it out, for the LAN settings.
   const char* interfaces =
       "# interfaces(5) file used by ifup(8) and ifdown(8)\n"

@@ -16,7 +16,9 @@ struct BenchRole {
 // of a unit in a pair take the transceiver from the external IO link: the
 // server reads its companion there and forwards the parameters, which the
 // client takes as its own.
-bool writeBenchSetFiles(const std::string& root, const BenchRole& role = {});
+// With `serviceKeyboard` the setup turns the service keyboard on (the bench
+// has one; the tests that run the program mostly do not).
+bool writeBenchSetFiles(const std::string& root, const BenchRole& role = {}, bool serviceKeyboard = false);
 // The answer of the board's "my_temp" command: the CPU temperature, then a
 // line whose characters 5-8 carry the GPU temperature ("temp=48.1'C").
 bool writeMyTemp(const std::string& root, double cpuC, double gpuC);

@@ -14,6 +14,7 @@
 // second unit.
 //
 //   hfamp-sim [--root DIR] [--hfamp PATH] [--wire-log FILE] [--serve PORT | --client-of PORT]
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -35,8 +36,8 @@
 #include "bench_socket.h"
 #include "companion_sim.h"
 #include "emulated_exec.h"
-#include "ft817_sim.h"
 #include "front_panel.h"
+#include "ft817_sim.h"
 #include "platform/clock.h"
 #include "platform/pcm.h"
 #include "sample_tables.h"
@@ -82,16 +83,28 @@ bool parseArgs(int argc, char** argv, Options& o) {
   return true;
 }
 
+// The program's standard output and error go to its log file in the sandbox
+// ("log" shows the tail), so the console holds the bench's own answers. The
+// file is opened before the fork: the child of a threaded process only
+// duplicates descriptors.
 pid_t startProgram(const std::string& hfamp, const std::string& root) {
   const sim::Command command = sim::EmulatedCommand({hfamp, "--root", root});
   const std::string dir = std::filesystem::path(hfamp).parent_path().string();
+  const std::string logPath = root + sim::kProgramLog;
+  const int logFd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+  if (logFd < 0) std::fprintf(stderr, "hfamp-sim: no program log at %s: its output comes here\n", logPath.c_str());
   pid_t pid = fork();
   if (pid == 0) {
+    if (logFd >= 0) {
+      dup2(logFd, STDOUT_FILENO);
+      dup2(logFd, STDERR_FILENO);
+    }
     if (chdir(dir.c_str()) != 0) std::perror("hfamp-sim: chdir");
     command.exec();
     std::perror("hfamp-sim: exec hfamp");
     _exit(127);
   }
+  if (logFd >= 0) close(logFd);
   return pid;
 }
 
@@ -138,7 +151,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: hfamp-sim [--root DIR] [--hfamp PATH] [--wire-log FILE] [--serve PORT | --client-of PORT]\n");
     return 2;
   }
-  if (!sim::makeSandbox(o.root) || !sim::writeBenchSetFiles(o.root, o.role) || !sim::writeMyTemp(o.root, 48.3, 47.2)) {
+  if (!sim::makeSandbox(o.root) || !sim::writeBenchSetFiles(o.root, o.role, true) ||
+      !sim::writeMyTemp(o.root, 48.3, 47.2)) {
     std::fprintf(stderr, "hfamp-sim: cannot make the sandbox %s\n", o.root.c_str());
     return 1;
   }
@@ -209,6 +223,8 @@ int main(int argc, char** argv) {
   if (o.role.kind == sim::BenchRole::Client)
     std::fprintf(stderr, "hfamp-sim: client of 127.0.0.1:%d\n", o.role.port);
   pid_t child = startProgram(o.hfamp, o.root);
+  std::fprintf(stderr, "hfamp-sim: the program's log is %s%s (\"log\" shows its end)\n", o.root.c_str(),
+               sim::kProgramLog);
   std::fprintf(stderr, "hfamp-sim: type \"help\" for the commands, \"quit\" to stop\n");
   int status = 0;
   bool exited = false, eof = false;

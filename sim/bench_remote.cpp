@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "bench_commands.h"
 #include "emulated_exec.h"
 #include "platform/clock.h"
 
@@ -166,7 +167,9 @@ std::string RemoteUnit::describe() {
   const size_t lastConnect = system.rfind("Websocket Connected");
   const size_t lastDrop = system.rfind("reconnecting");
   const bool connected = lastConnect != std::string::npos && (lastDrop == std::string::npos || lastDrop < lastConnect);
-  const std::string status = LastPeerStatus(slurp(logPath()));
+  // What the client's program received, from its own log (its bench keeps the
+  // program's output there, away from the bench's answers).
+  const std::string status = LastPeerStatus(slurp(root_ + kProgramLog));
   char head[160];
   std::snprintf(head, sizeof head, "client unit in %s, server port %d, %s (%d connections, %d dropped)\n",
                 root_.c_str(), port_, connected ? "connected" : "not connected", connects, drops);

@@ -21,6 +21,7 @@
 #include "state/thread_starter.h"
 #include "state/tiny_cmd.h"
 #include "state/works.h"
+#include "ui/background_job.h"
 
 std::thread thrGPIO, thrLin, thInit, thAggFw, thrKey, thrWsock, thrSer, thrCatSer, thrTime, thrLeggi, thrScrivi, thrCat,
     thrFFT, thrSpi, thrTouch;
@@ -179,6 +180,8 @@ void JoinThreads(Works* w) {
                {thrGPIO, "Communicator joined GPIO end"}};
   for (Joined& j : order)
     if (finish(takeHandle(j.handle))) platform::sysLog(platform::kInfo, "%s", j.line);
+  // A job the keys started (an update, a network restart) is not cut short.
+  WaitBackgroundJobs();
   // The countdown and the marker removal are not joined by name; make sure
   // neither outlives main.
   finish(takeHandle(thInit));

@@ -3,7 +3,11 @@
 void ButtonPanel::poll(uint32_t releasedBits, double longPressSeconds) {
   for (int i = 0; i < kButtons; ++i) {
     const uint8_t raw = (releasedBits >> i) & 1u;
-    if (raw != level_[i]) {
+    if (raw == level_[i]) {
+      // A quiet period: the glitches before it were noise, not a press.
+      if (quiet_[i] < kQuietSamples && ++quiet_[i] == kQuietSamples) changes_[i] = 0;
+    } else {
+      quiet_[i] = 0;
       if (changes_[i] < kSamplesToChange - 1) {
         ++changes_[i];
       } else if (othersReleased(i)) {

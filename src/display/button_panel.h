@@ -5,10 +5,11 @@
 // Debounce: each button has an accepted level (released at start) and a change
 // counter. Every poll whose raw level differs from the accepted one counts;
 // the sixth such poll accepts the new level, but only while the five other
-// buttons are at their accepted released level. The counter is not reset when
-// the raw level agrees again, so a bouncing contact still gets through after
-// six differing samples in all; and a second button is ignored until the
-// first is let go.
+// buttons are at their accepted released level. A single agreeing poll leaves
+// the counter as it is, so a bouncing contact still gets through after six
+// differing samples in all; three agreeing polls in a row are a quiet period
+// and reset it, so isolated glitches never add up to a press. A second button
+// is ignored until the first is let go.
 //
 // Timing: one timer serves all buttons; it starts when a press is accepted.
 // While the button stays down the key is offered once the threshold has
@@ -26,6 +27,7 @@ class ButtonPanel {
  public:
   static constexpr int kButtons = 6;
   static constexpr int kSamplesToChange = 6;
+  static constexpr int kQuietSamples = 3;  // agreeing polls that reset the count
   static constexpr double kRepeatSeconds = 0.1;
   static constexpr double kFastRepeatSeconds = 0.02;
   static constexpr int kSlowRepeats = 14;
@@ -63,6 +65,7 @@ class ButtonPanel {
   Events& events_;
   uint8_t level_[kButtons] = {1, 1, 1, 1, 1, 1};  // accepted levels, 1 = released
   uint8_t changes_[kButtons] = {};
+  uint8_t quiet_[kButtons] = {};  // agreeing polls in a row since the last change
   uint8_t held_ = 0;    // buttons whose long press fired and did not repeat
   int timed_ = -1;      // index of the button being timed
   double started_ = 0;  // when its timer (re)started

@@ -165,6 +165,100 @@ void spi(Works* w) {
   platform::sysLog(kInfo, "Spi operations end\n");
 }
 
+namespace {
+
+// The board's panel through libusb.
+class BoardUsbTouch : public UsbTouchLink {
+ public:
+  bool open() override {
+    panel_ = platform::UsbTouchPanel::open(kUsbVendor, kUsbProduct);
+    if (!panel_) return false;
+    platform::sysLog(kInfo, "0eef:c000 Device Opened\n");
+    if (panel_->kernelDriverActive(0)) {
+      platform::sysLog(kInfo, "Kernel Driver Active\n");
+      if (panel_->detachKernelDriver(0)) platform::sysLog(kInfo, "Kernel Driver Detached\n");
+    }
+    if (!panel_->claimInterface(0)) {
+      platform::sysLog(kErr, "Cannot claim Interface\n");
+      panel_.reset();
+      return false;
+    }
+    platform::sysLog(kInfo, "Interface claimed\n");
+    return true;
+  }
+  Read read(uint8_t* data, int length, int& got, unsigned timeoutMs) override {
+    switch (panel_->readInterrupt(kUsbEndpoint, data, length, got, timeoutMs)) {
+      case platform::UsbTouchPanel::Read::Ok:
+        return Read::Ok;
+      case platform::UsbTouchPanel::Read::Timeout:
+        return Read::Timeout;
+      default:
+        return Read::Error;
+    }
+  }
+  void close() override { panel_.reset(); }
+
+ private:
+  std::unique_ptr<platform::UsbTouchPanel> panel_;
+};
+
+bool openWithRetry(Works* w, UsbTouchLink& link) {
+  while (w->running) {
+    if (link.open()) return true;
+    platform::sysLog(kErr, "Cannot open 0eef:c000 Device\n");
+    platform::sleepWhileRunning(kUsbTouchOpenRetryMs, w->running);
+  }
+  return false;
+}
+
+// Reports of one opened panel until a read fails (false) or `running` falls.
+bool readReports(Works* w, UsbTouchLink& link) {
+  using Read = UsbTouchLink::Read;
+  uint8_t report[2 + 255 * 10];
+  int got = 0;
+  Read r;
+  // What the panel queued before the reader came.
+  while ((r = link.read(report, 10, got, 1000)) == Read::Ok && got > 0 && report[0] != 0) {
+  }
+  if (r == Read::Error) return false;
+  TouchEvents ev;
+  while (w->running) {
+    // A bounded wait, so the thread sees `running` fall.
+    r = link.read(report, 2, got, 500);
+    if (r == Read::Error) return false;
+    if (r != Read::Ok || got < 2) continue;
+    const int bytes = report[1] * 10;
+    if (bytes < 10) continue;
+    r = link.read(report + 2, bytes, got, 500);
+    if (r == Read::Error) return false;
+    if (r != Read::Ok || got < 10) continue;
+    const uint8_t* rep = report + 2;
+    const bool touched = rep[2] != 0;
+    const TouchPoint point = MapUsbReading(rep[4] | (rep[5] << 8), rep[6] | (rep[7] << 8));
+    if (touched == ev.touched) continue;
+    event(w, ev, touched, touched ? point : ev.remembered);
+  }
+  return true;
+}
+
+}  // namespace
+
+void ReadUsbTouch(Works* w, UsbTouchLink& link) {
+  // A failed read (the panel unplugged, a bus error) fails at once on every
+  // later read: the reader lets the soft button go, closes the panel and
+  // opens it again after a pause, instead of spinning on the error.
+  while (openWithRetry(w, link)) {
+    ReadCalibration();  // logged; this panel reports in its own scale
+    platform::sysLog(kInfo, "Continuous loop started, please end using Control C\n");
+    const bool ended = readReports(w, link);
+    w->touchHeld = 0;
+    link.close();
+    if (ended) break;
+    platform::sysLog(kErr, "0eef:c000 Device read error: reopening\n");
+    platform::sleepWhileRunning(kUsbTouchErrorPauseMs, w->running);
+  }
+}
+
 void touch(Works* w) {
   platform::sysLog(kInfo, "Touch Operations init\n");
   int err = 0;
@@ -172,45 +266,8 @@ void touch(Works* w) {
     platform::sysLog(kErr, "Init Error %d\n", err);
     endProcess(1);
   }
-  std::unique_ptr<platform::UsbTouchPanel> panel;
-  while (w->running && !(panel = platform::UsbTouchPanel::open(kUsbVendor, kUsbProduct))) {
-    platform::sysLog(kErr, "Cannot open 0eef:c000 Device\n");
-    platform::sleepWhileRunning(10000, w->running);
-  }
-  if (!panel) return;
-  platform::sysLog(kInfo, "0eef:c000 Device Opened\n");
-  if (panel->kernelDriverActive(0)) {
-    platform::sysLog(kInfo, "Kernel Driver Active\n");
-    if (panel->detachKernelDriver(0)) platform::sysLog(kInfo, "Kernel Driver Detached\n");
-  }
-  if (!panel->claimInterface(0)) {
-    platform::sysLog(kErr, "Cannot claim Interface\n");
-    endProcess(3);
-  }
-  platform::sysLog(kInfo, "Interface claimed\n");
-  ReadCalibration();  // logged; this panel reports in its own scale
-  platform::sysLog(kInfo, "Continuous loop started, please end using Control C\n");
-  uint8_t report[2 + 255 * 10];
-  int got = 0;
-  while (panel->readInterrupt(kUsbEndpoint, report, 10, got, 1000) == platform::UsbTouchPanel::Read::Ok &&
-         got > 0 && report[0] != 0) {
-  }
-  TouchEvents ev;
-  while (w->running) {
-    // A bounded wait, so the thread sees `running` fall.
-    if (panel->readInterrupt(kUsbEndpoint, report, 2, got, 500) != platform::UsbTouchPanel::Read::Ok || got < 2)
-      continue;
-    const int bytes = report[1] * 10;
-    if (bytes < 10 ||
-        panel->readInterrupt(kUsbEndpoint, report + 2, bytes, got, 500) != platform::UsbTouchPanel::Read::Ok ||
-        got < 10)
-      continue;
-    const uint8_t* r = report + 2;
-    const bool touched = r[2] != 0;
-    const TouchPoint point = MapUsbReading(r[4] | (r[5] << 8), r[6] | (r[7] << 8));
-    if (touched == ev.touched) continue;
-    event(w, ev, touched, touched ? point : ev.remembered);
-  }
+  BoardUsbTouch link;
+  ReadUsbTouch(w, link);
   w->touchHeld = 0;
   platform::sysLog(kInfo, "Touch operations end\n");
 }

@@ -20,6 +20,24 @@ class SpiDevice;
 void spi(Works* works);
 void touch(Works* works);
 
+// The USB panel as its reader uses it: the board's libusb device, or a test's.
+class UsbTouchLink {
+ public:
+  enum class Read { Ok, Timeout, Error };
+  virtual ~UsbTouchLink() = default;
+  // Opens the panel and claims its interface; false when it is not there.
+  virtual bool open() = 0;
+  // One interrupt read of up to `length` bytes, `got` the count.
+  virtual Read read(uint8_t* data, int length, int& got, unsigned timeoutMs) = 0;
+  virtual void close() = 0;
+};
+
+// Pauses of the USB reader: between attempts to open a missing panel, and
+// after a read error (the panel unplugged) before it opens it again.
+inline constexpr long kUsbTouchOpenRetryMs = 10000, kUsbTouchErrorPauseMs = 1000;
+// The USB reader's loop until `running` falls.
+void ReadUsbTouch(Works* works, UsbTouchLink& link);
+
 // One SPI command: the command byte and length-1 zero bytes in one transfer;
 // the value is (second byte) x 32 + (third byte >> 5). -1 (logged) when it
 // fails; the SPI reader then ends, and the buttons still work.

@@ -2,7 +2,7 @@
 
 #include "platform/log.h"
 #include "state/works.h"
-#include "tables/antenna_tables.h"
+#include "tables/bank_change.h"
 
 namespace {
 
@@ -19,15 +19,15 @@ int StatusLineBank(const uint8_t* status, size_t length) {
 
 bool FollowServerBank(Works* w, const uint8_t* status, size_t length) {
   const int bank = StatusLineBank(status, length);
-  if (bank < 0 || bank == w->NumBanco) return false;
+  if (bank < 0 || bank == w->NumBanco || IsBankHeld(w, bank)) return false;
   if (bank >= w->MAXbank) {
     platform::sysLog(platform::kErr, "far unit on bank %d, this unit has %d banks: not followed", bank,
                      w->MAXbank.load());
     return false;
   }
   platform::sysLog(platform::kInfo, "following the far unit to bank %d", bank);
-  w->NumBanco = bank;
-  LoadAllBankTable(w, bank);
-  w->bandRowIdx = -1;
+  // The far unit may change bank while this one transmits: its relays wait
+  // for receive.
+  RequestBank(w, bank);
   return true;
 }

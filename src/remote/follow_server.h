@@ -17,5 +17,6 @@ int StatusLineBank(const uint8_t* status, size_t length);
 // Loads the far unit's bank when it differs from ours and this unit has it.
 // The setup file keeps this unit's own choice: following is for as long as
 // the far unit says so, and the next status line would undo a local change.
-// True when the bank changed.
+// While this unit transmits the change waits for receive. True when the bank
+// changed or a change was held.
 bool FollowServerBank(Works* works, const uint8_t* status, size_t length);

@@ -10,7 +10,7 @@
 #include "state/setup_record.h"
 #include "state/tiny_cmd.h"
 #include "state/works.h"
-#include "tables/banks.h"
+#include "tables/bank_change.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ constexpr int kDivideMax = 99;
 
 void changeBank(Works* w) {
   platform::errPrintf("ChangeBanco\n");
-  ChangeBanco(w);
+  RequestNextBank(w);  // held until receive while this unit transmits
 }
 
 void spectrumOn(Works* w, char enable1600) {

@@ -12,6 +12,9 @@
 struct TablesFields {
   std::atomic<int> ModeWorkIdx;  // interface type of the bank's band table
   std::atomic<int> bandRowIdx;   // band row in force: 100 none, -1 re-evaluate
+  // A bank change asked for while transmitting, carried out in receive:
+  // 0 none, -1 the next bank, otherwise the bank + 1.
+  std::atomic<int> heldBank;
 
   // Band filters.
   FilterEntry filterTab[kFilterEntries];

@@ -19,6 +19,18 @@ std::string filePath(int bank, int kind) {
   return kind == kFileBandTable ? tables::bandTablePath(bank) : tables::tuneMemPath(bank, kind);
 }
 
+// The current bank's band table and tuner memories, as its files hold them;
+// the interface type and the links it runs stay as they are. The row in force
+// is kept too: the rows are the ones it was chosen from, and selecting it again
+// would resend the tuner setting for nothing.
+void reloadCurrentTables(Works* works) {
+  const int bank = works->NumBanco;
+  const int row = works->bandRowIdx;
+  LoadTabConfig(works, bank);
+  for (int a = 0; a < kTuneMemAntennas; ++a) LoadTabAtu(works, bank, a);
+  works->bandRowIdx = row;
+}
+
 }  // namespace
 
 void ChangeBanco(Works* works) {
@@ -52,6 +64,11 @@ void CopyBank(Works* works, int from, int to) {
   // Written like every other save of a band table: the header records the
   // interface of the bank in use, not the one the origin was made for.
   SaveTabConfig(works, to);
+  // The tables in memory are the ones every later ANT, IN-ATT, ATU or INTERF
+  // press and stored tune writes back under the current bank's number: they
+  // must be that bank's again, or its files take the origin's rows. A copy
+  // onto the current bank already left them as its files now hold them.
+  if (to != works->NumBanco) reloadCurrentTables(works);
 }
 
 void ResetBank(Works* works, int bank) {

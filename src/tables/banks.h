@@ -14,8 +14,8 @@ void ChangeInterfaceBanco(Works* works);
 // Deletes one file of a bank.
 void DeleteFileConf(Works* works, int bank, int kind);
 // Copies bank `from` (band table and three tuner memories) to bank `to`; the
-// tables in memory are then those of `from`. The copy's header records the
-// current interface type (ModeWorkIdx).
+// tables in memory are afterwards the current bank's, as its files hold them.
+// The copy's header records the current interface type (ModeWorkIdx).
 void CopyBank(Works* works, int from, int to);
 // Deletes the files of bank `bank`, or of every bank when it equals MAXbank,
 // then reloads the current bank so missing files come back as defaults.

@@ -8,18 +8,23 @@
 #include "display/text.h"
 #include "state/works.h"
 #include "tables/antenna_tables.h"
+#include "tune/autotune_control.h"
 #include "tune/tune_word.h"
 #include "ui/att_text.h"
+#include "ui/background_job.h"
+#include "ui/confirm_press.h"
+#include "ui/hints.h"
 #include "ui/setup_list_view.h"
-#include "ui/table_views.h"
 #include "ui/status_text.h"
 #include "ui/supply.h"
+#include "ui/table_views.h"
 
 namespace {
 
 constexpr int kFont = 8;
 constexpr int kBoxTop = 278, kBoxBottom = 303, kBoxTextY = 298;
 constexpr int kStatusOverlay = 1, kBankOverlay = 2, kFilterOverlay = 4;
+constexpr uint8_t kHintUpdatingUi = 8;  // hintFlags: the program update runs
 
 void text(Works* w, int x, int y, const char* s, int r, int g, int b) {
   putString(kFont, x, y, s, r, g, b, w->fb, 0, 0, 0, 0);
@@ -37,11 +42,13 @@ void messageLine(Works* w) {
     return;
   }
   const uint8_t hints = w->hintFlags;
-  const char* hint = (hints & 1)   ? "Entering second function..."
-                     : (hints & 2) ? "ATU ByPass not saved!"
-                     : (hints & 4)    ? "Set to Local Mode: Remote not started. Verify connections"
-                     : (hints & 0x80) ? "Temperature alarm: tune not started"
-                                   : nullptr;
+  const char* hint = (hints & 1)                   ? "Entering second function..."
+                     : (hints & 2)                 ? "ATU ByPass not saved!"
+                     : (hints & 4)                 ? "Set to Local Mode: Remote not started. Verify connections"
+                     : (hints & kHintTuneOff)      ? "TUNE is off: set AUTO TUNE - Enable VYR Tune to On"
+                     : (hints & kHintTuneBypassed) ? "ATU is bypassed: press ATU to put it in line, then TUNE"
+                     : (hints & kHintTuneTooHot)   ? "Temperature alarm: tune not started"
+                                                   : nullptr;
   if (hint) text(w, 5, 350, hint, 250, 250, 250);
 }
 
@@ -123,6 +130,8 @@ void FormatSupplyBox(Works* w, char* out, size_t size) {
 
 void DrawParameters(Works* w) {
   if (w->linkFault > 0) return;
+  DrawConfirmCountdown(w);
+  if (!(w->hintFlags & kHintUpdatingUi)) DrawBackgroundJob(w);  // the update has its own line
   const int page = w->menuPage;
   const int overlay = w->statusView;
   if (page == kLumoSetupList || page == kLumoValueEdit) {

@@ -1,6 +1,7 @@
 #include "ui/interfaces_file.h"
 
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -9,6 +10,18 @@ constexpr const char* kWords[kLanKeyCount] = {"address", "netmask", "gateway", "
 constexpr const char* kBlanks = " \t";
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Whether `line` holds at `at` four numbers of 0..255 joined by dots, ending
+// there (a blank, a "/24" prefix length, a "\r" or the line's end may follow).
+bool dottedAt(const std::string& line, size_t at) {
+  for (int part = 0; part < 4; ++part) {
+    int value = 0, digits = 0;
+    for (; at < line.size() && isDigit(line[at]) && digits < 4; ++at, ++digits) value = value * 10 + (line[at] - '0');
+    if (digits == 0 || digits > 3 || value > 255) return false;
+    if (part < 3 && (at >= line.size() || line[at++] != '.')) return false;
+  }
+  return at >= line.size() || std::string_view(" \t/\r#").find(line[at]) != std::string_view::npos;
+}
 
 // The file's lines, each without its line feed. A last line without a line
 // feed is a whole line too: its value must not lose a character.
@@ -96,6 +109,12 @@ std::string RewriteInterfaces(const std::string& content, const InterfacesEdit& 
     const int index = lastLineOf(lines, k, at);
     if (index >= 0) {
       std::string& line = lines[static_cast<size_t>(index)];
+      // A value the editor cannot read (an IPv6 address, a name) was never
+      // the one edited: its line stays as it is.
+      if (!dottedAt(line, at)) {
+        if (skipped) *skipped += std::string(skipped->empty() ? "" : " ") + kWords[k];
+        continue;
+      }
       size_t end = at;
       while (end < line.size() && (isDigit(line[end]) || line[end] == '.')) ++end;
       line = line.substr(0, at) + value + line.substr(end);

@@ -29,8 +29,11 @@ struct InterfacesEdit {
 // was read from, keeping that line's indentation and whatever followed the old
 // address (a prefix length, a comment, a "\r"). A changed gateway or name
 // server without a line of its own gets one after the address line (and after
-// the netmask and gateway lines that follow it), with the address's indentation; without an address line it is left out and `skipped` names it.
-// With nothing changed the result is `content` itself. `addressLine` receives
-// the rewritten address line, if any.
+// the netmask and gateway lines that follow it), with the address's
+// indentation; without an address line it is left out and `skipped` names it.
+// A line whose value is not a dotted IPv4 address (an IPv6 address, a name) is
+// left as it is, and `skipped` names it too. With nothing changed the result
+// is `content` itself. `addressLine` receives the rewritten address line, if
+// any.
 std::string RewriteInterfaces(const std::string& content, const InterfacesEdit& edit, std::string* addressLine,
                               std::string* skipped);

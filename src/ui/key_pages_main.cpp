@@ -3,23 +3,44 @@
 #include "amp/cmd_ring.h"
 #include "amp/errors.h"
 #include "amp/linear.h"
+#include "display/png.h"
 #include "links/cat_serial.h"
 #include "links/ext_io.h"
-#include "display/png.h"
 #include "platform/log.h"
 #include "state/setup_record.h"
 #include "state/thread_starter.h"
 #include "state/works.h"
 #include "tables/antenna_tables.h"
+#include "tables/bank_change.h"
 #include "tables/banks.h"
 #include "ui/key_dispatch.h"
 #include "ui/key_pages.h"
+#include "ui/status_info.h"
 
 namespace {
 
 constexpr int kAttStandby = 4;  // the attenuator step that puts the amplifier in standby
 
-bool transmitting(Works* w) { return w->ampStatus[1] & 0x01; }
+bool transmitting(Works* w) { return RelaysHeld(w); }
+
+// ANT and MEM switch relays: refused under the carrier, as IN-ATT refuses to
+// leave standby, with the same "CMD not available" notice. A tune running
+// for the antenna or bank that goes away ends first, unstored.
+bool relayChangeRefused(Works* w) {
+  if (transmitting(w)) {
+    AddErrore(w, kErrCmdNotAvailable);
+    return true;
+  }
+  EndTuneBeforeRelayChange(w);
+  return false;
+}
+
+void nextAntenna(Works* w) {
+  if (relayChangeRefused(w)) return;
+  w->antennaIndex = (w->antennaIndex + 1) % 3;
+  IncPNTIn_CMDLinear(kCmdAntenna, w);
+  SaveToBank(w, w->NumBanco, w->antennaIndex);
+}
 
 // IN-ATT: steps through the four attenuations and standby.
 void stepAttenuator(Works* w) {
@@ -58,7 +79,7 @@ int memKey(Works* w, const KeyPress& key) {
     return 0;
   }
   if (!key.longPress) {
-    ChangeBanco(w);
+    if (!relayChangeRefused(w)) ChangeBanco(w);
     return 0;
   }
   w->statusView |= kViewUtilities;
@@ -69,6 +90,7 @@ int memKey(Works* w, const KeyPress& key) {
 
 void viewKey(Works* w, const KeyPress& key) {
   if (key.longPress) {
+    if (!(w->statusView & kViewStatus)) StartInfoScreenLink(w);
     w->statusView |= kViewStatus;
     LoadBackground(w, "status");
     return;
@@ -93,9 +115,7 @@ int KeysMain(Works* w, const KeyPress& key) {
       if (!key.longPress) stepAttenuator(w);
       return 0;
     case 3:
-      w->antennaIndex = (w->antennaIndex + 1) % 3;
-      IncPNTIn_CMDLinear(kCmdAntenna, w);
-      SaveToBank(w, w->NumBanco, w->antennaIndex);
+      nextAntenna(w);
       return 0;
     case 4:
       w->menuPage = kLumoTune;
@@ -144,7 +164,7 @@ int KeysFailedLink(Works* w, const KeyPress& key) {
     restartLink(w, link);
   } else if (key.button == 6) {
     SetupRecord& s = *w->setup;
-    if (link == 2) s.EnableCAT = '0';
+    if (link == 2) s.enaCatSer = '0';  // the FT-817 link's own switch, not the CAT relay's
     if (link == 3) s.enaser = '0';
     if (link == 5) s.EnableFFT = '0';
     w->linkFault = -1;

@@ -6,8 +6,11 @@
 #include "tables/antenna_tables.h"
 #include "tables/banks.h"
 #include "tables/filter_table.h"
+#include "ui/confirm_press.h"
 #include "ui/key_pages.h"
 #include "ui/menu.h"
+#include "ui/menu_rows.h"
+#include "ui/value_edit_session.h"
 
 namespace {
 
@@ -29,27 +32,50 @@ int KeysSetupList(Works* w, const KeyPress& key) {
       w->menuSub = 0;
       break;
     case 6:
+      BeginValueEdit(w);
       w->menuPage = kLumoValueEdit;
       break;
   }
   return 0;
 }
 
+namespace {
+
+void leaveValueEdit(Works* w) {
+  w->menuPage = (w->statusView & kViewUtilities) ? kLumoUtilities
+                : (w->statusView & kViewFilters) ? kLumoFilters
+                                                 : kLumoSetupList;
+}
+
+// A factory reset erases every bank and the setup: ENTER must come twice.
+bool factoryResetArmed(Works* w) {
+  return w->menuRow == kRowFactoryDefault && menuChoices.factoryDefault && !ConfirmPress(kConfirmFactoryReset);
+}
+
+}  // namespace
+
 int KeysValueEdit(Works* w, const KeyPress& key) {
+  // "<" and ">" move an address row's cursor; on the other rows their buttons
+  // are blank and do nothing.
+  const bool cursor = MenuRowHasCursor(w->menuRow);
+  if (key.button != 6) DisarmConfirm();
   switch (key.button) {
+    case 1:
+      CancelValueEdit(w);
+      leaveValueEdit(w);
+      break;
     case 2:
-      return ModifyParameter(w, kMenuLeft);
+      return cursor ? ModifyParameter(w, kMenuLeft) : 0;
     case 3:
-      return ModifyParameter(w, kMenuRight);
+      return cursor ? ModifyParameter(w, kMenuRight) : 0;
     case 4:
       return ModifyParameter(w, kMenuMinus);
     case 5:
       return ModifyParameter(w, kMenuPlus);
     case 6:
+      if (factoryResetArmed(w)) break;  // the countdown runs on this page
       ModifyParameter(w, kMenuEnter);
-      w->menuPage = (w->statusView & kViewUtilities) ? kLumoUtilities
-                    : (w->statusView & kViewFilters) ? kLumoFilters
-                                                     : kLumoSetupList;
+      leaveValueEdit(w);
       break;
   }
   return 0;
@@ -145,6 +171,7 @@ int KeysBankCopy(Works* w, const KeyPress& key) {
 }
 
 int KeysBankReset(Works* w, const KeyPress& key) {
+  if (key.button != 6) DisarmConfirm();
   switch (key.button) {
     case 1:
       w->menuPage = kLumoUtilities;
@@ -153,6 +180,7 @@ int KeysBankReset(Works* w, const KeyPress& key) {
       w->resetBank = WrapStep(w->resetBank, 1, w->MAXbank + 1);  // MAXbank itself means all banks
       break;
     case 6:
+      if (!ConfirmPress(ConfirmBankReset(w->resetBank))) break;  // erased on the second press
       ResetBank(w, w->resetBank);
       w->bandRowIdx = -1;
       w->menuPage = kLumoUtilities;

@@ -1,18 +1,23 @@
 // Keys of the tuner pages: tune, manual tune and save tune.
 #include "amp/amp_commands.h"
 #include "amp/cmd_ring.h"
+#include "amp/errors.h"
 #include "platform/log.h"
 #include "state/works.h"
 #include "tables/antenna_tables.h"
+#include "tables/bank_change.h"
 #include "tables/tuner_memory.h"
 #include "tune/autotune_control.h"
 #include "tune/tune_word.h"
+#include "ui/hints.h"
 #include "ui/key_pages.h"
 #include "ui/lumomenu.h"
 
 namespace {
 
 constexpr uint8_t kHintNotSaved = 0x02;  // "ATU ByPass not saved!"
+// Why TUNE did nothing: cleared by the next key of the page, as the one above.
+constexpr uint8_t kTuneHints = kHintNotSaved | kHintTuneOff | kHintTuneBypassed;
 constexpr int kTuneStepMax = 511;
 constexpr int kCaptionStartStop = 10;  // top caption of button 6
 
@@ -28,11 +33,19 @@ void toggleTunerBypass(Works* w) {
   SaveToBank(w, w->NumBanco, w->antennaIndex);
 }
 
-// Sends the whole amplifier set-up again.
+// Sends the whole amplifier set-up again, as it stands: an amplifier that
+// reports standby stays there ("AB1;"), as the protection reset restores it.
+// It switches relays, so not under the carrier.
 void resendSetUp(Works* w) {
+  if (RelaysHeld(w)) {
+    AddErrore(w, kErrCmdNotAvailable);
+    return;
+  }
   for (int code : {kCmdProtectionsOff, kCmdClearProtections}) IncPNTIn_CMDLinear(code, w);
   if (w->ModeWorkIdx != 0) IncPNTIn_CMDLinear(kCmdFrequency, w);
-  for (int code : {kCmdThresholds, kCmdAmpInLine, kCmdAntennaMode, kCmdAntenna, kCmdAttenuator})
+  const bool standby = w->ampBypass == 1;
+  for (int code :
+       {kCmdThresholds, standby ? kCmdAmpBypass : kCmdAmpInLine, kCmdAntennaMode, kCmdAntenna, kCmdAttenuator})
     IncPNTIn_CMDLinear(code, w);
 }
 
@@ -82,20 +95,30 @@ void startStopTx(Works* w) {
   SetLumoCaption(kLumoManualTune, kCaptionStartStop, "StopTX");
 }
 
+// TUNE: starts or ends a tune; when it can do neither, the hint says why.
+void tuneKey(Works* w) {
+  platform::errPrintf("xxxxx AUTO TUNE_ByPass %x\n", w->atuBypass.load());
+  w->hintFlags &= static_cast<uint8_t>(~kTuneHints);
+  const bool installed = !(w->TUNEenabled & 0x80);  // the caption says "NotInst" otherwise
+  if (w->atuBypass) {
+    w->hintFlags |= kHintTuneBypassed;
+  } else if (installed && w->tunerRunning == 0 && !(w->AutoTuneMode & kAtmEnabled)) {
+    w->hintFlags |= kHintTuneOff;
+  } else {
+    GoTune(w);
+  }
+}
+
 }  // namespace
 
 int KeysTune(Works* w, const KeyPress& key) {
-  if (key.button != 4) w->hintFlags &= static_cast<uint8_t>(~kHintNotSaved);
+  if (key.button != 4) w->hintFlags &= static_cast<uint8_t>(~kTuneHints);
   switch (key.button) {
     case 1:
       if (!w->tunerRunning) w->menuPage = kLumoMain;
       break;
     case 4:
-      platform::errPrintf("xxxxx AUTO TUNE_ByPass %x\n", w->atuBypass.load());
-      if (!w->atuBypass) {
-        w->hintFlags &= static_cast<uint8_t>(~kHintNotSaved);
-        GoTune(w);
-      }
+      tuneKey(w);
       break;
     case 5:
       toggleTunerBypass(w);
@@ -122,7 +145,10 @@ int KeysManualTune(Works* w, const KeyPress& key) {
       if (key.longPress) {
         stepNetworkMode(w);
       } else {
-        w->manualTune = static_cast<uint8_t>((w->manualTune & ~0x03) | 0x01);
+        // As StopTX: the carrier and the antenna mode STARTTX took go back
+        // (bits 1 and 4), or automatic tuning and antenna following would
+        // stay blocked after the page is left.
+        w->manualTune = static_cast<uint8_t>((w->manualTune & 0xCD) | 0x01);
         w->tuneMemBank = w->NumBanco.load();
         w->tuneMemAnt = w->antennaIndex.load();
         w->menuPage = kLumoSaveTune;

@@ -25,7 +25,7 @@ constexpr PageText kStartCaptions[] = {
     {{"  MEM", "", " IN-ATT", "", "   ANT", "", "  TUNE", " ", "   SET", " ", "   VIEW ", ""},
      kLumoUnderline1 | kLumoUnderline6},
     {{" BACK ", " ", " ", " ", "    UP", " ", "  DOWN", " ", " ", " ", "  ENTER", " "}, 0},
-    {{" ", " ", " < ", " ", "   > ", " ", "      - ", " ", "     + ", " ", "  ENTER", " "}, 0},
+    {{" BACK ", " ", " < ", " ", "   > ", " ", "      - ", " ", "     + ", " ", "  ENTER", " "}, 0},
     {{" BACK ", " ", " ", " ", " ", " ", "  TUNE", "", "   ATU", "", "MANUAL", "Tune"}, 0},
     {{" BACK ", "", " down L", " ", "   up L", "", " down C", " ", "   up C", "", "STARTTX", " "}, kLumoUnderline1},
     {{" ", " ", " ", " ", " ", " ", " ", " ", " Retry", " ", "Cancel", " "}, 0},

@@ -28,12 +28,12 @@ constexpr bool kSkip[kMenuRowCount] = {
     false, false, false, false, false, false, false, false,  // 0..7
     true,                                                    // 8 use mode
     false, false, false, false, false, false, false, false,  // 9..16
-    false, false,                                            // 17, 18
-    true,  true,                                             // 19 temperature units, 20 peak meter
-    false, false, false,                                     // 21..23
-    true,  true,  true,                                      // 24 power units, 25 saver, 26 factory
-    false,                                                   // 27 long press
-    true,  true,  true,  true,                               // 28..31 actions
+    false, false, false,                                     // 17 filters, 18 tune search, 19 date
+    true,  true,                                             // 20 temperature units, 21 peak meter
+    false, false, false,                                     // 22..24
+    true,  true,  true,                                      // 25 power units, 26 saver, 27 factory
+    false,                                                   // 28 long press
+    true,  true,  true,  true,                               // 29..32 actions
 };
 
 const char* onOff(bool on) { return on ? "On" : "OFF"; }
@@ -101,6 +101,7 @@ const MenuRow menuPar[kMenuRowCount] = {
     row(16, "PLOT", "Point Div"),
     row(17, "PLOT", "Offset"),
     row(18, "FILTER SETTINGS", "View"),
+    row(19, "AUTO TUNE", "Search"),
     row(50, "VIEW SCREEN", "DateTime"),
     row(51, "TEMPERATURE UNITS", " "),
     row(52, "PEAK POWER METER", " "),
@@ -180,6 +181,9 @@ void LoadParameterMenu(Works* w, char* out, int row, int flag) {
     case kRowFilterView:
       put("%s", onOff(menuChoices.filterView));
       break;
+    case kRowTuneSearch:
+      put("%s", w->TuneSearch == 1 ? "Fast" : "Full");
+      break;
     case kRowDateTime:
       put("%s", onOff(w->ViewTimeStr));
       break;
@@ -193,10 +197,10 @@ void LoadParameterMenu(Works* w, char* out, int row, int flag) {
       put("%i", TimerPeakSec.load());
       break;
     case kRowTempAlarm1:
-      put("%02.02f", w->MaxTemperature.load());
+      put("%02.02f", SetPointShown(w, w->MaxTemperature));
       break;
     case kRowTempAlarm2:
-      put("%02.02f", w->MaxTemperature2.load());
+      put("%02.02f", SetPointShown(w, w->MaxTemperature2));
       break;
     case kRowPowerUnits:
       put("%s", w->PowerUnits ? "dBm" : "Watt");
@@ -226,6 +230,10 @@ void LoadParameterMenu(Works* w, char* out, int row, int flag) {
       break;
   }
 }
+
+double SetPointShown(const Works* w, double celsius) { return w->TempMode ? celsius * 9.0 / 5.0 + 32.0 : celsius; }
+
+double SetPointFromShown(const Works* w, double shown) { return w->TempMode ? (shown - 32.0) * 5.0 / 9.0 : shown; }
 
 void GetLblInterface(int type, char* out) { std::snprintf(out, 8, "%s", type >= 0 && type < 3 ? MODEwork[type] : " "); }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The setup list opened by the SET key: 32 rows, each a setting or an action,
+// The setup list opened by the SET key: 33 rows, each a setting or an action,
 // the value text each row shows, and the live captions of the utility pages.
 // What the keys do to each row is in ModifyParameter (ui/menu.h).
 #include <atomic>
@@ -7,7 +7,7 @@
 
 struct Works;
 
-inline constexpr int kMenuRowCount = 32;
+inline constexpr int kMenuRowCount = 33;
 inline constexpr int kMenuItems = 10;
 inline constexpr int kMenuTextSize = 21;   // 20 characters and the terminator
 inline constexpr int kMenuValueSize = 32;  // room LoadParameterMenu needs in `out`
@@ -32,6 +32,7 @@ enum MenuRowNo : int {
   kRowPointDiv,
   kRowOffset,
   kRowFilterView,
+  kRowTuneSearch,
   kRowDateTime,
   kRowTempUnits,
   kRowPeakMeter,
@@ -87,6 +88,12 @@ void ResetMenuChoices();
 // rebuilds its text from its bytes; when it is the selected row it also
 // publishes its bytes and cursor (LAN_vect, LAN_idx) for the cursor drawing.
 void LoadParameterMenu(Works* works, char* out, int row, int flag);
+
+// A temperature alarm set point (kept in degrees Celsius) in the unit the
+// screen shows: degrees Fahrenheit while TempMode is 1.
+double SetPointShown(const Works* works, double celsius);
+// The set point in degrees Celsius of a value in the unit shown.
+double SetPointFromShown(const Works* works, double shown);
 
 // The interface label of type 0..2: "Generic", "KTXVYR", " FT-817"; one space
 // for any other type. `out` needs 8 bytes.

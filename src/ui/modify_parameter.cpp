@@ -28,6 +28,8 @@
 #include "state/works.h"
 #include "tables/antenna_tables.h"
 #include "tables/banks.h"
+#include "tune/autotune_control.h"
+#include "ui/background_job.h"
 #include "ui/grid.h"
 #include "ui/menu.h"
 #include "ui/menu_rows.h"
@@ -188,18 +190,22 @@ void peakTime(Works* w, int key) {
   }
 }
 
-// An alarm set point never leaves 20..MaxTempAllowed degrees; should the
-// allowed maximum itself be below 20, the maximum wins.
+// An alarm set point never leaves 20..MaxTempAllowed degrees Celsius; should
+// the allowed maximum itself be below 20, the maximum wins. It is shown and
+// stepped by tenths in the unit of the screen (Fahrenheit with TempMode 1) and
+// kept in Celsius, as the setup file stores it.
 void tempSetPoint(Works* w, std::atomic<float>& value, int key, const char* name) {
   if (key == kMenuEnter) {
     save(w);
     return;
   }
-  long v = units(value, 10);
+  long v = units(SetPointShown(w, value), 10);
   if (key == kMenuPlus) ++v;
   if (key == kMenuMinus) --v;
-  v = std::min(std::max(v, static_cast<long>(kTempLow)), static_cast<long>(w->MaxTempAllowed) * 10);
-  value = static_cast<float>(v / 10.0);
+  const long low = units(SetPointShown(w, kTempLow / 10.0), 10);
+  const long high = units(SetPointShown(w, w->MaxTempAllowed), 10);
+  v = std::min(std::max(v, low), high);
+  value = static_cast<float>(SetPointFromShown(w, v / 10.0));
   syncText(w, name);
 }
 
@@ -215,13 +221,27 @@ void longPress(Works* w, int key) {
 
 // ---- Rows that store a flag or a small code ----
 
+bool tuneUnderWay(Works* w) {
+  return w->tunerRunning != 0 || (w->AutoTuneMode & (kAtmKeyStarted | kAtmReady | kAtmReadyAcked));
+}
+
 void autoTune(Works* w, int key) {
   if (key == kMenuEnter) {
     save(w);
     return;
   }
   // The whole byte is replaced: the tune-on-transmit handshake bits go with bit 0.
-  w->AutoTuneMode = (w->AutoTuneMode & 1) ? 0 : 1;
+  if (!(w->AutoTuneMode & kAtmEnabled)) {
+    w->AutoTuneMode = kAtmEnabled;
+  } else if (tuneUnderWay(w)) {
+    // Switched off while a tune has the companion's carrier on or asked for:
+    // the tune ends here and the one bit left, "tune ended", has the link
+    // send the companion to receive.
+    if (w->tunerRunning != 0) EscAutoTune(w, 0);
+    w->AutoTuneMode = kAtmEnded;
+  } else {
+    w->AutoTuneMode = 0;
+  }
   syncText(w, "AutoTuneMode");
 }
 
@@ -252,6 +272,18 @@ void toggleSetting(Works* w, std::atomic<int>& value, int key, const char* name)
     toggle(w, value, name);
 }
 
+// The automatic tune's search: 0 the full sweep, 1 the fast search. "-" and
+// "+" step within those two and stop there; ENTER saves.
+void tuneSearch(Works* w, int key) {
+  if (key == kMenuEnter) {
+    save(w);
+    return;
+  }
+  if (key != kMenuMinus && key != kMenuPlus) return;
+  w->TuneSearch = key == kMenuPlus ? 1 : 0;
+  syncText(w, "TuneSearch");
+}
+
 // ---- Remote operation (use mode) ----
 
 void remoteOn(Works* w) {
@@ -276,7 +308,8 @@ void remoteOn(Works* w) {
 }
 
 // Other keys choose between local and remote operation; ENTER applies the
-// choice to the threads.
+// choice to the threads. The checks probe USB devices and a serial port for
+// seconds: they run beside the keys.
 void useMode(Works* w, int key) {
   if (w->remoteStarted == 1) {
     if (key != kMenuEnter) {
@@ -293,14 +326,15 @@ void useMode(Works* w, int key) {
   if (key == kMenuEnter)
     StopRemoteThreads(w);
   else if (w->setup->EnableFFT == '0')
-    remoteOn(w);
+    PostBackgroundJob(w, "Remote checks", remoteOn);
 }
 
 // ---- Address rows ----
 
 void address(Works* w, int key, uint8_t* bytes, std::atomic<int>& cursor) {
   if (key == kMenuEnter) {
-    SaveLanParam(w);
+    // The restart of the interfaces takes seconds: beside the keys.
+    PostBackgroundJob(w, "Network restart", [](Works* works) { SaveLanParam(works); });
     return;
   }
   std::lock_guard lock(LAN_mutex);
@@ -331,7 +365,7 @@ void filterView(Works* w, int key) {
   }
 }
 
-void factoryReset(Works* w) {
+void resetToFactory(Works* w) {
   for (int bank = 0; bank < kBankFiles; ++bank)
     for (int kind = kFileTuneMem1; kind <= kFileBandTable; ++kind) DeleteFileConf(w, bank, kind);
   initSetup(w);
@@ -340,7 +374,12 @@ void factoryReset(Works* w) {
   // The tables in memory are those of the deleted files: load the current
   // bank again so they come back as the defaults the files now hold.
   LoadAllBankTable(w, w->NumBanco);
+}
+
+// Some sixty files deleted in their remount brackets: beside the keys.
+void factoryReset(Works* w) {
   menuChoices.factoryDefault = false;
+  PostBackgroundJob(w, "Factory reset", resetToFactory);
 }
 
 // A choice switched by the edit keys and carried out by ENTER while on.
@@ -356,15 +395,16 @@ void firmwareUpdate(Works* w) {
   platform::errPrintf("Start AGGFW\n");
 }
 
+// The update script and the service shell run for minutes: beside the keys.
 void programUpdate(Works* w) {
   w->hintFlags |= kHintUpdating;
   platform::errPrintf("Start AGG UI...\n");
-  platform::runUpdateScript();
+  PostBackgroundJob(w, "UI update", [](Works*) { platform::runUpdateScript(); });
 }
 
-void remoteService(Works*) {
+void remoteService(Works* w) {
   platform::errPrintf("Start REMOTE SRV\n");
-  platform::runMaintenanceShell();
+  PostBackgroundJob(w, "Remote service", [](Works*) { platform::runMaintenanceShell(); });
 }
 
 // Whether a held key repeats on `row`.
@@ -446,6 +486,9 @@ int ModifyParameter(Works* w, int key) {
     case kRowFilterView:
       filterView(w, key);
       break;
+    case kRowTuneSearch:
+      tuneSearch(w, key);
+      break;
     case kRowDateTime:
       toggleSetting(w, w->ViewTimeStr, key, "ViewTimeStr");
       break;
@@ -478,7 +521,9 @@ int ModifyParameter(Works* w, int key) {
       longPress(w, key);
       break;
     case kRowOffHw:
-      w->tinyCmdActive = kSwitchOffCode;
+      // Only ENTER switches the unit off: any other key on the page is a
+      // slip of the finger, and BACK leaves it.
+      if (key == kMenuEnter) w->tinyCmdActive = kSwitchOffCode;
       break;
     case kRowFwUpdate:
       choice(w, key, menuChoices.fwUpdate, firmwareUpdate);

@@ -134,7 +134,22 @@ int ReadLanParam(Works*) {
   return 0;
 }
 
+namespace {
+
+// Whether any value differs from what the file held when last read or written.
+bool anyChanged() {
+  std::lock_guard lock(LAN_mutex);
+  for (int k = 0; k < kLanKeyCount; ++k)
+    if (std::memcmp(readBytes[k], kBytes[k], 4) != 0) return true;
+  return false;
+}
+
+}  // namespace
+
 int SaveLanParam(Works*) {
+  // A restart takes the network away for a while, the remote peer with it:
+  // with nothing changed there is nothing to write and nothing to restart.
+  if (!anyChanged()) return 0;
   if (platform::remountRootWritable() != 0) {
     const int err = errno;
     platform::sysLog(kErr, "can't mount rw / %d", err);
@@ -156,7 +171,8 @@ int SaveLanParam(Works*) {
   }
   std::string addressLine, skipped;
   const std::string out = RewriteInterfaces(*content, edit, &addressLine, &skipped);
-  if (!skipped.empty()) platform::errPrintf("SaveLanParam: no address line to put %s beside\n", skipped.c_str());
+  if (!skipped.empty())
+    platform::errPrintf("SaveLanParam: %s not written (no IPv4 address line for it)\n", skipped.c_str());
   // Written whole through a temporary file: a torn file would lose the network.
   if (!platform::writeFileAtomic(kInterfacesPath, out)) {
     reportOpenFailure();

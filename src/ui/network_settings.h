@@ -40,6 +40,8 @@ int ReadLanParam(Works* works);
 // rename) and restarts the interfaces. Returns
 // the shell status of the restart, or -1 when the file system cannot be made
 // writable or the file cannot be read or written (nothing is written then).
+// With no value changed since the file was read it writes and restarts
+// nothing and returns 0.
 int SaveLanParam(Works* works);
 
 // Stores the first four numbers of a dotted text into `vect`. Returns 0; or -1,

@@ -13,5 +13,7 @@ inline constexpr char SaveScreenVal[5][8] = {"5min", "10min", "20min", "30min", 
 bool SaverDue(long elapsedSec, int saveScreenIdx);
 
 // Starts the saver when due: sets saverOn and loads the start picture as the
-// background. Returns true when it started the saver on this call.
+// background. Returns true when it started the saver on this call. While the
+// amplifier transmits, an error or alarm is listed or a tune runs, the saver
+// stays away (and a saver already on wakes); its timeout counts from then.
 bool RunScreenSaver(Works* works, long nowSec);

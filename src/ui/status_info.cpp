@@ -85,7 +85,33 @@ void lanLines(std::vector<InfoLine>& out) {
   out.push_back({286, nullptr, format("Gateway:%s, DNS:%s ", Gateway, DNS), kValueX});
 }
 
+std::string portOr(const char* port, const char* fallback) { return port[0] ? port : fallback; }
+
+// Whether a link other than `self` runs on `port`: two links on one port would
+// both read it, and the second open resets the first one's line settings.
+bool portHeld(const SetupRecord& s, const std::string& port, LinkThread self) {
+  const bool extIo = self != LinkThread::ExtIo && s.enaser == '1' && portOr(s.SerPort, kDefaultSerPort) == port;
+  const bool ft817 =
+      self != LinkThread::CatSerial && s.enaCatSer == '1' && portOr(s.CatSerialPort, kDefaultCatSerialPort) == port;
+  const bool relay = s.EnableCAT == '1' && portOr(s.CatPort, kDefaultCatPort) == port;
+  return extIo || ft817 || relay;
+}
+
+void switchOn(Works* w, SetupFlag& flag, const std::string& port, LinkThread link) {
+  if (portHeld(*w->setup, port, link)) return;
+  char off = '0';
+  if (flag.compare_exchange_strong(off, '1')) StartLinkThread(w, link);
+}
+
 }  // namespace
+
+void StartInfoScreenLink(Works* w) {
+  if (!w->setup) return;
+  SetupRecord& s = *w->setup;
+  if (w->ModeWorkIdx == 1) switchOn(w, s.enaser, portOr(s.SerPort, kDefaultSerPort), LinkThread::ExtIo);
+  if (w->ModeWorkIdx == 2)
+    switchOn(w, s.enaCatSer, portOr(s.CatSerialPort, kDefaultCatSerialPort), LinkThread::CatSerial);
+}
 
 std::vector<InfoLine> StatusInfoLines(Works* w, int extIoFreq) {
   std::vector<InfoLine> out;
@@ -116,8 +142,6 @@ std::vector<InfoLine> StatusInfoLines(Works* w, int extIoFreq) {
 
 void ViewStatusInfo(Works* w) {
   if (w->statusView != kInfoView) return;
-  char off = '0';
-  if (w->setup && w->setup->enaser.compare_exchange_strong(off, '1')) StartLinkThread(w, LinkThread::ExtIo);
   const ExtIoView ext = ReadExtIoView(w);
   for (const InfoLine& line : StatusInfoLines(w, ext.freq)) {
     if (line.label) putString(kFont, kLabelX, line.y, line.label, 255, 255, 255, w->fb, 0, 0, 0, 0);

@@ -3,10 +3,7 @@
 // temperature log, and keeps the status text for a connected peer.
 #include "ui/timer.h"
 
-#include "remote/ws_send.h"
-
 #include <algorithm>
-
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +18,7 @@
 #include "platform/log.h"
 #include "remote/ws_send.h"
 #include "state/works.h"
+#include "tables/bank_change.h"
 #include "ui/button_bar.h"
 #include "ui/ext_io_view.h"
 #include "ui/freq_road.h"
@@ -109,6 +107,7 @@ void normalTick(Works* w, TimerState& s, long nowSec) {
   const bool extIo = w->ModeWorkIdx == 1;
   const ExtIoView ext = extIo ? ReadExtIoView(w) : ExtIoView{};
   ReadFrequencySource(w, ext);
+  ApplyHeldBank(w);
   FollowFrequency(w);
   if (extIo) TuneOnTransmitHandshake(w, s.handshake, ext);
   if (w->saverOn == 0) workingScreen(w, s, nowSec);

@@ -56,9 +56,14 @@ void TuneOnTransmitHandshake(Works* w, HandshakeCounters& c, const ExtIoView& ex
   if (!(f & kAtmEnabled)) return;
   if (tx && !(f & (kAtmStarted | kAtmKeyStarted))) {
     if (w->manualTune == 0 && w->tuneHoldoff == 0) {
+      // A bypassed tuner does not start: marking a tune that never ran as
+      // started would wait for its end for ever and no later carrier would
+      // tune. The next carrier after the tuner is back in line tunes.
       StartAutotune(w);
-      setBits(w, kAtmStarted);
-      c = {};
+      if (w->tunerRunning != 0) {
+        setBits(w, kAtmStarted);
+        c = {};
+      }
     } else if (w->tuneHoldoff > 0) {
       --w->tuneHoldoff;
     }

@@ -115,4 +115,30 @@ TEST_F(FrontPanelRun, ButtonsChangeAttenuationAntennaAndBankOnTheWireAndInTheFil
   EXPECT_THAT(run.stderrText(), ::testing::Not(HasSubstr("Segmentation")));
 }
 
+// Under the carrier ANT and MEM switch nothing: no antenna command and no bank
+// change reach the amplifier, and the bank stays, also once receive is back.
+TEST_F(FrontPanelRun, AntennaAndBankKeysSwitchNothingWhileTransmitting) {
+  sim::FrontPanel panel(root_);
+  ASSERT_TRUE(panel.ok()) << panel.error();
+  panel.start();
+  ProgramRun run(root_);
+  ASSERT_TRUE(run.waitForOutput("Time Loading ... 1..", 30000));
+  platform::sleepMs(3000);
+  amp_.setDrive(10);
+  amp_.setTransmit(true);
+  platform::sleepMs(1500);
+  const size_t from = amp_.received().size();
+  for (int button : {3, 1, 1, 3}) tap(panel, button);  // button 1 may first be the error key
+  platform::sleepMs(1000);
+  amp_.setTransmit(false);
+  platform::sleepMs(1500);
+  const auto r = amp_.received();
+  for (size_t i = from; i < r.size(); ++i) {
+    EXPECT_NE(r[i].text.rfind("SA", 0), 0u) << r[i].text;
+    EXPECT_FALSE(r[i].text.rfind("GS", 0) == 0 && r[i].text.size() > 4) << r[i].text;
+  }
+  EXPECT_EQ(bankInSetup(), kBank);
+  EXPECT_EQ(run.stop(SIGTERM, 15000), 0);
+}
+
 }  // namespace

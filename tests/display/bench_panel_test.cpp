@@ -3,9 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "amp/temperature.h"
 #include "amp_sim.h"
 #include "bench_commands.h"
+#include "bench_files.h"
 #include "front_panel.h"
 #include "platform/clock.h"
 #include "platform/input.h"
@@ -94,6 +97,29 @@ TEST_F(BenchPanel, KeysGoIntoTheKeyboardPipe) {
   while (device->next(ev, 50, err) == platform::InputDevice::Result::Event)
     if (ev.type == platform::kEvKey) keys.emplace_back(ev.code, ev.value);
   EXPECT_EQ(keys, (std::vector<std::pair<int, int>>{{87, 1}, {87, 0}, {99, 1}, {99, 0}}));
+}
+
+// The bench's own setup turns the keyboard on; a program set up without it
+// gets no key, and "key" says why instead of "ok".
+TEST_F(BenchPanel, KeySaysSoWhenTheProgramHasNoKeyboard) {
+  commands_->setRoot(root_);
+  ASSERT_TRUE(sim::writeBenchSetFiles(root_));
+  EXPECT_THAT(run("key F11"), HasSubstr("without its service keyboard"));
+  ASSERT_TRUE(sim::writeBenchSetFiles(root_, {}, true));
+  EXPECT_EQ(run("key F11"), "ok");
+}
+
+TEST_F(BenchPanel, LogShowsTheEndOfTheProgramsOwnLog) {
+  commands_->setRoot(root_);
+  EXPECT_THAT(run("log"), HasSubstr("no log yet"));
+  std::string text;
+  for (int i = 1; i <= 30; ++i) text += "line " + std::to_string(i) + "\n";
+  writeHost(sim::kProgramLog, text);
+  EXPECT_EQ(run("log 2"), "line 29\nline 30");
+  const std::string tail = run("log");
+  EXPECT_EQ(std::count(tail.begin(), tail.end(), '\n'), 19);  // 20 lines
+  EXPECT_EQ(tail.rfind("line 11\n", 0), 0u);
+  EXPECT_THAT(run("log 0"), HasSubstr("usage: log"));
 }
 
 TEST_F(BenchPanel, BadArgumentsAreRefusedWithTheirUsage) {

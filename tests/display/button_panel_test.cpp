@@ -66,17 +66,29 @@ struct DebounceCase {
   int acceptedAfter;    // samples until accepted; 0 = never
 };
 
-TEST_F(ButtonPanelTest, DebounceCountsSixDifferingSamplesInAll) {
+TEST_F(ButtonPanelTest, DebounceCountsSixDifferingSamplesUntilAQuietPeriod) {
+  const std::string glitches = [] {
+    std::string s;
+    for (int i = 0; i < 40; ++i) s += "prrr";  // one noisy poll every 8 ms
+    return s;
+  }();
   const DebounceCase cases[] = {
       {"clean press", "pppppppp", 6},
       {"five samples are not enough", "pppppr", 0},
-      {"the count survives agreeing samples",
+      {"the count survives two agreeing samples",
        "pppppr"
-       "rrr"
+       "r"
        "p",
-       10},
+       8},
+      {"three agreeing samples are a quiet period",
+       "pppppr"
+       "rr"
+       "p",
+       0},
       {"bouncing contact", "prprprprprp", 11},
       {"a single glitch never presses", "prrrrrrrrrr", 0},
+      {"isolated glitches never add up", glitches, 0},
+      {"a held level after the glitches presses", glitches + "pppppp", static_cast<int>(glitches.size()) + 6},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -207,8 +219,11 @@ TEST_F(ButtonPanelTest, ASecondButtonPressedAndReleasedDuringALongPressIsLost) {
   ASSERT_EQ(events_.calls.size(), 1u);
   EXPECT_EQ(events_.calls[0].button, 1);
   EXPECT_EQ(events_.calls[0].flags, 1);
-  // Its count stays full, so button 4 needs just one differing sample later.
+  // The quiet period since forgot its count: one noisy sample later is no
+  // press, six in a row are.
   polls(down({4}), 1);
+  EXPECT_FALSE(panel_.pressed(4));
+  polls(down({4}), 5);
   EXPECT_TRUE(panel_.pressed(4));
 }
 

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -207,6 +209,39 @@ TEST_F(TouchKeys, SpiReaderHoldsTheTouchedSoftButton) {
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0].button, 5);
   EXPECT_EQ(calls[0].flags, 0);
+}
+
+// An unplugged USB panel fails every read at once: the reader lets the held
+// soft button go, pauses and opens the panel again, rather than spinning on
+// the error at a full core.
+class UnpluggedPanel : public UsbTouchLink {
+ public:
+  bool open() override { return ++opens <= 100; }
+  Read read(uint8_t*, int, int& got, unsigned) override {
+    got = 0;
+    ++reads;
+    return Read::Error;
+  }
+  void close() override { ++closes; }
+  std::atomic<int> opens{0}, reads{0}, closes{0};
+};
+
+TEST_F(TouchTest, AnUnpluggedUsbPanelIsReopenedAfterAPauseNotSpunOn) {
+  w_->running = 1;
+  w_->touchHeld = 0x04;
+  UnpluggedPanel panel;
+  const std::clock_t cpuBefore = std::clock();
+  std::thread reader([&] { ReadUsbTouch(w_.get(), panel); });
+  platform::sleepMs(2500);
+  w_->running = 0;
+  reader.join();
+  const double cpuSeconds = static_cast<double>(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+  EXPECT_GE(panel.opens, 2);  // opened again after the error
+  EXPECT_LE(panel.opens, 4);  // once a pause
+  EXPECT_LE(panel.reads, panel.opens.load());
+  EXPECT_EQ(panel.closes, panel.opens.load());
+  EXPECT_EQ(w_->touchHeld, 0);
+  EXPECT_LT(cpuSeconds, 0.5) << "the reader's share of a core";
 }
 
 }  // namespace

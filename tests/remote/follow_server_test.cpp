@@ -1,10 +1,12 @@
 // A client unit takes the far unit's bank from the status line it receives.
-#include <cstring>
-#include <string>
+#include "remote/follow_server.h"
 
 #include <gtest/gtest.h>
 
-#include "remote/follow_server.h"
+#include <cstring>
+#include <string>
+
+#include "tables/bank_change.h"
 #include "works_fixture.h"
 
 namespace {
@@ -55,6 +57,37 @@ TEST_F(FollowServerBankTest, KeepsTheBankWhenThereIsNothingToFollow) {
     EXPECT_EQ(w_->NumBanco, 1) << bank;
     EXPECT_EQ(w_->bandRowIdx, 3) << bank;
   }
+}
+
+// The far unit may change bank while this one transmits: the change waits
+// for receive, and ends a tune that runs then.
+TEST_F(FollowServerBankTest, WaitsForReceiveBeforeChangingBank) {
+  writeHost("/opt/set/antenna_b2.txt", "!Vyr\n20m 14000000 14350000 1 2 0 0 0.0\n");
+  const std::string line = statusLine("02");
+  w_->ampStatus[1] = 0x01;
+  EXPECT_TRUE(FollowServerBank(w_.get(), bytes(line), line.size()));
+  EXPECT_FALSE(FollowServerBank(w_.get(), bytes(line), line.size()));  // already waiting
+  EXPECT_FALSE(ApplyHeldBank(w_.get()));
+  EXPECT_EQ(w_->NumBanco, 1);
+  EXPECT_EQ(w_->bandRowIdx, 3);
+  w_->ampStatus[1] = 0x00;
+  w_->tunerRunning = 1;
+  EXPECT_TRUE(ApplyHeldBank(w_.get()));
+  EXPECT_EQ(w_->NumBanco, 2);
+  EXPECT_EQ(w_->ModeWorkIdx, 1);
+  EXPECT_EQ(w_->tunerRunning, 0);
+  EXPECT_FALSE(ApplyHeldBank(w_.get()));  // once
+}
+
+TEST_F(FollowServerBankTest, TheFarUnitsBankKeyWaitsForReceiveToo) {
+  w_->ampStatus[1] = 0x01;
+  RequestNextBank(w_.get());
+  EXPECT_EQ(w_->NumBanco, 1);
+  w_->ampStatus[1] = 0x00;
+  EXPECT_TRUE(ApplyHeldBank(w_.get()));
+  EXPECT_EQ(w_->NumBanco, 2);
+  RequestNextBank(w_.get());  // in receive: at once
+  EXPECT_EQ(w_->NumBanco, 3);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include "bench_commands.h"
 #include "bench_remote.h"
 #include "program_run.h"
 #include "wait_until.h"
@@ -122,7 +123,9 @@ class TwoUnits : public ::testing::Test {
     return at == std::string::npos ? "" : r.substr(at + mark.size());
   }
   // The client's status line as the server's program last received it.
-  std::string statusAtServer() const { return sim::LastPeerStatus(slurp(log_)); }
+  std::string statusAtServer() const { return sim::LastPeerStatus(slurp(programLog(root_.string()))); }
+  // A unit's program output, which its bench keeps in the sandbox.
+  static std::string programLog(const std::string& root) { return root + sim::kProgramLog; }
 
   fs::path root_;
   std::string log_;
@@ -159,8 +162,8 @@ TEST_F(TwoUnits, ClientMirrorsTheServerCatTextAndAudioTravelBothWays) {
   // CAT text typed at one companion arrives at the other's CAT port, once
   // both relays have found their ports.
   const auto relayUp = [](const std::string& log) { return log.find("CAT serial found") != std::string::npos; };
-  ASSERT_TRUE(waitScaled([&] { return relayUp(slurp(log_)) && relayUp(slurp(clientRoot() + "/var/log/bench.log")); },
-                        20000));
+  ASSERT_TRUE(waitScaled(
+      [&] { return relayUp(slurp(programLog(root_.string()))) && relayUp(slurp(programLog(clientRoot()))); }, 20000));
   ASSERT_EQ(ask("rig cat FA00007100000;"), "ok");
   EXPECT_TRUE(replyShows("client rig cat", "FA00007100000;", 10000)) << ask("client rig cat");
   ASSERT_EQ(ask("client rig cat IF;"), "ok");

@@ -73,6 +73,21 @@ TEST_F(Handshake, CarrierStartsATuneOnceAfterTheHoldOff) {
   EXPECT_EQ(c_.c0, 5);
 }
 
+// A carrier with the tuner bypassed starts nothing and marks nothing: the
+// first carrier after the tuner is back in line tunes.
+TEST_F(Handshake, BypassedTunerLeavesTheNextCarrierFree) {
+  w_->AutoTuneMode = kAtmEnabled;
+  w_->atuBypass = 1;
+  for (int i = 0; i < 3; ++i) tick(1);
+  EXPECT_EQ(w_->tunerRunning, 0);
+  EXPECT_EQ(bits(), kAtmEnabled);
+  tick(0);
+  w_->atuBypass = 0;
+  tick(1);
+  EXPECT_EQ(w_->tunerRunning, 1);
+  EXPECT_EQ(bits(), kAtmEnabled | kAtmStarted);
+}
+
 TEST_F(Handshake, ManualTuneBlocksTheStart) {
   w_->AutoTuneMode = kAtmEnabled;
   w_->manualTune = 1;

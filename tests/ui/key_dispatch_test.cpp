@@ -16,7 +16,10 @@
 #include "state/thread_starter.h"
 #include "tables/antenna_tables.h"
 #include "tables/table_io.h"
+#include "tables/tuner_memory.h"
 #include "tune/tune_word.h"
+#include "ui/confirm_press.h"
+#include "ui/hints.h"
 #include "ui/key_pages.h"
 #include "ui/lumomenu.h"
 
@@ -63,6 +66,7 @@ class KeyDispatch : public AmpTest {
     LoadTabConfig(w_.get(), w_->NumBanco);  // the default table: 11 rows
     w_->threadStarter = &kRecordingStarter;
     gStarted.clear();
+    DisarmConfirm();
   }
   int press(int button, bool held = false) { return DecodeTasto(w_.get(), button, held ? 1 << (button - 1) : 0); }
   void run(int page, const std::vector<KeyCase>& cases) {
@@ -170,9 +174,76 @@ TEST_F(KeyDispatch, AttenuatorStepsAndStandby) {
   }
 }
 
+// ANT, MEM and the set-up resend switch relays: never under the carrier, and
+// a tune running for the antenna or bank that goes away ends unstored.
+TEST_F(KeyDispatch, RelayKeysWaitForReceive) {
+  // Each case starts with the notice gone and answered, so button 1 is MEM.
+  const Fn noNotice = [](Works* w) { DeleteErrore(w, kErrCmdNotAvailable), w->errorFlags = 0; };
+  const Fn tx = [noNotice](Works* w) { w->ampStatus[1] = 0x11, noNotice(w); };
+  const auto refused = [](Works* w) { EXPECT_EQ(ExistError(w, kErrCmdNotAvailable), 1); };
+  run(kLumoMain, {
+      {3, 0, tx, kLumoMain, {}, {IS(antennaIndex, 0)}, refused},
+      {3, 1, tx, kLumoMain, {}, {IS(antennaIndex, 0)}, refused},
+      {1, 0, [&](Works* w) { tx(w), w->NumBanco = 1; }, kLumoMain, {}, {IS(NumBanco, 1)}, refused},
+      {1, 1, tx, kLumoUtilities, {}, {IS(statusView, kViewUtilities)}},  // the utilities switch nothing
+  });
+  w_->statusView = 0;
+  run(kLumoTune, {{6, 1, tx, kLumoTune, {}, {}, refused}});
+  // In receive with a tune running: it ends (attenuation restored) before the change.
+  const Fn tuning = [noNotice](Works* w) { w->ampStatus[1] = 0x10, w->tunerRunning = 1, noNotice(w); };
+  run(kLumoMain, {
+      {3, 0, tuning, kLumoMain, {kCmdAttenuator, kCmdAntenna}, {IS(antennaIndex, 1), IS(tunerRunning, 0)}},
+      {1, 0, tuning, kLumoMain, {kCmdAttenuator, kCmdGeneralSettings}, {IS(NumBanco, 2), IS(tunerRunning, 0)}},
+  });
+}
+
+TEST_F(KeyDispatch, SetUpResendKeepsStandby) {
+  const std::vector<int> standby = {kCmdProtectionsOff, kCmdClearProtections, kCmdThresholds, kCmdAmpBypass,
+                                    kCmdAntennaMode,    kCmdAntenna,          kCmdAttenuator};
+  run(kLumoTune, {
+      {6, 1, [](Works* w) { w->ModeWorkIdx = 0, w->ampBypass = 1, w->attStep = 4; }, kLumoTune, standby},
+      {6, 1, [](Works* w) { w->ampBypass = 1, w->attStep = 2; }, kLumoTune, standby},  // as the amplifier reports
+  });
+}
+
+// Holding VIEW opens the information screen and starts the link of the bank's
+// interface only, and never on a port another link holds.
+TEST_F(KeyDispatch, InformationScreenStartsOnlyTheBanksLink) {
+  struct {
+    int mode;
+    const char* serPort;
+    char enaCatSer;
+    std::vector<LinkThread> started;
+    std::string flags;  // enaser, enaCatSer afterwards
+  } cases[] = {
+      {0, "/dev/ttyUSB1", '0', {}, "00"},
+      {1, "/dev/ttyUSB1", '0', {LinkThread::ExtIo}, "10"},
+      {1, "/dev/ttyUSB1", '1', {}, "01"},  // the FT-817 link holds the port
+      {1, "/dev/ttyUSB3", '1', {LinkThread::ExtIo}, "11"},
+      {2, "/dev/ttyUSB1", '0', {LinkThread::CatSerial}, "01"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    SetupRecord& s = *w_->setup;
+    std::snprintf(s.SerPort, sizeof s.SerPort, "%s", c.serPort);
+    std::snprintf(s.CatSerialPort, sizeof s.CatSerialPort, "%s", "/dev/ttyUSB1");
+    s.enaser = '0', s.enaCatSer = c.enaCatSer;
+    w_->ModeWorkIdx = c.mode, w_->statusView = 0;
+    gStarted.clear();
+    run(kLumoMain, {{6, 1, nullptr, kLumoMain, {}, {IS(statusView, kViewStatus)}}});
+    EXPECT_EQ(gStarted, c.started);
+    EXPECT_EQ((std::string{s.enaser, s.enaCatSer}), c.flags);
+    // Cancelled on the failed-link page, the link stays off while the screen is open.
+    s.enaser = s.enaCatSer = '0';
+    gStarted.clear();
+    run(kLumoMain, {{6, 1, nullptr, kLumoMain, {}}});
+    EXPECT_TRUE(gStarted.empty());
+  }
+}
+
 TEST_F(KeyDispatch, SetupListPage) {
   run(kLumoSetupList, {
-      {3, 0, [](Works* w) { w->menuRow = 0, w->menuSub = 2; }, kLumoSetupList, {}, {IS(menuRow, 31), IS(menuSub, 0)}},
+      {3, 0, [](Works* w) { w->menuRow = 0, w->menuSub = 2; }, kLumoSetupList, {}, {IS(menuRow, kMenuRowCount - 1), IS(menuSub, 0)}},
       {4, 0, [](Works* w) { w->menuSub = 2; }, kLumoSetupList, {}, {IS(menuRow, 0), IS(menuSub, 0)}},
       {4, 1, nullptr, kLumoSetupList, {}, {IS(menuRow, 1)}}, {3, 0, nullptr, kLumoSetupList, {}, {IS(menuRow, 0)}},
       {2, 0, nullptr, kLumoSetupList, {}, {IS(menuRow, 0)}}, {6, 0, nullptr, kLumoValueEdit, {}},
@@ -189,8 +260,12 @@ TEST_F(KeyDispatch, TunePage) {
   run(kLumoTune, {
       {1, 0, [](Works* w) { w->tunerRunning = 1, w->hintFlags = 2; }, kLumoTune, {}, {IS(hintFlags, 0)}},
       {1, 0, [](Works* w) { w->tunerRunning = 0; }, kLumoMain, {}},
+      // TUNE that cannot tune says why: the tuner bypassed, or "Enable VYR Tune" off.
       {4, 0, [](Works* w) { w->atuBypass = 1, w->AutoTuneMode = kAtmEnabled, w->hintFlags = 2; }, kLumoTune, {},
-       {IS(tunerRunning, 0), IS(hintFlags, 2)}},
+       {IS(tunerRunning, 0), IS(hintFlags, kHintTuneBypassed)}},
+      {4, 0, [](Works* w) { w->atuBypass = 0, w->AutoTuneMode = 0; }, kLumoTune, {},
+       {IS(tunerRunning, 0), IS(hintFlags, kHintTuneOff)}},
+      {2, 0, [](Works* w) { w->AutoTuneMode = kAtmEnabled; }, kLumoTune, {}, {IS(hintFlags, 0)}},
       {4, 0, [](Works* w) { w->atuBypass = 0; }, kLumoTune,
        {kCmdProtectionsOn, kCmdAttenuatorTune, kCmdThresholds, kCmdClearProtections, kCmdProtectionsOff},
        {IS(tunerRunning, 1), IS(hintFlags, 0)}},
@@ -199,8 +274,8 @@ TEST_F(KeyDispatch, TunePage) {
       {5, 0, nullptr, kLumoTune, {kCmdNeutralTune}, {IS(atuBypass, 0)}},  // nothing stored: the neutral setting
       {6, 0, notSaved, kLumoManualTune, {kCmdReadTuneWord}, {IS(manualMode, 1), IS(hintFlags, 0)}},
       {6, 0, nullptr, kLumoTune, {}, {IS(manualMode, 0)}},
-      {6, 1, [](Works* w) { w->ModeWorkIdx = 0; }, kLumoTune, setUp},
-      {6, 1, [](Works* w) { w->ModeWorkIdx = 2; }, kLumoTune, withFreq},
+      {6, 1, [](Works* w) { w->ModeWorkIdx = 0, w->ampBypass = 0; }, kLumoTune, setUp},  // in line: "AB0;"
+      {6, 1, [](Works* w) { w->ModeWorkIdx = 2, w->ampBypass = 0; }, kLumoTune, withFreq},
       {2, 0, notSaved, kLumoTune, {}, {IS(hintFlags, 0)}},
   });
 }
@@ -249,6 +324,8 @@ TEST_F(KeyDispatch, ManualTunePage) {
       {6, 0, [](Works* w) { w->ampStatus[0] = 0; }, kLumoManualTune, {}, {caption("StopTX"), IS(manualTune, 0xCF)}},
       {1, 0, [](Works* w) { w->manualTune = 0x06, w->NumBanco = 4, w->antennaIndex = 2; }, kLumoSaveTune, {},
        {IS(manualTune, 0x05), IS(tuneMemBank, 4), IS(tuneMemAnt, 2)}},
+      // Left after STARTTX: the carrier and the antenna mode go back as by StopTX.
+      {1, 0, [](Works* w) { w->manualTune = 0x13; }, kLumoSaveTune, {}, {IS(manualTune, 0x01)}},
   });
 }
 
@@ -256,7 +333,7 @@ TEST_F(KeyDispatch, FailedLinkPage) {
   struct {
     int link, button;
     std::vector<LinkThread> started;
-    const char* flags;  // EnableCAT, enaser, EnableFFT afterwards
+    const char* flags;  // enaCatSer, enaser, EnableFFT afterwards
     int fault;
   } cases[] = {
       // The amplifier, FT-817 and external IO links reopen their own ports.
@@ -266,12 +343,13 @@ TEST_F(KeyDispatch, FailedLinkPage) {
   };
   for (const auto& c : cases) {
     SetupRecord& s = *w_->setup;
-    s.EnableCAT = s.enaser = s.EnableFFT = '1';
+    s.EnableCAT = s.enaCatSer = s.enaser = s.EnableFFT = '1';
     gStarted.clear();
     w_->linkFault = c.link;
     run(kLumoFailedLink, {{c.button, 0, nullptr, kLumoFailedLink, {}, {IS(linkFault, c.fault)}}});
     EXPECT_EQ(gStarted, c.started) << c.link;
-    EXPECT_EQ((std::string{s.EnableCAT, s.enaser, s.EnableFFT}), c.flags) << c.link;
+    EXPECT_EQ((std::string{s.enaCatSer, s.enaser, s.EnableFFT}), c.flags) << c.link;
+    EXPECT_EQ(s.EnableCAT, '1') << "the CAT relay is another link";
     const bool retry = c.button == 5;
     EXPECT_EQ(w_->catSerReopenRequested.exchange(false), retry && c.link == 2) << c.link;
     EXPECT_EQ(w_->serReopenRequested.exchange(false), retry && c.link == 3) << c.link;
@@ -352,11 +430,43 @@ TEST_F(KeyDispatch, BankPages) {
   });
   run(kLumoBankReset, {
       {2, 0, [](Works* w) { w->resetBank = 2; }, kLumoBankReset, {}, {IS(resetBank, 3)}},
+      // START erases on its second press; the first only arms the countdown.
+      {6, 0, anyRow, kLumoBankReset, {}, {IS(bandRowIdx, 4)}, files({}, {0, 3, 7, 19})},
       {6, 0, anyRow, kLumoUtilities, {kCmdGeneralSettings}, {IS(bandRowIdx, -1)}, files({3}, {0, 7, 19})},
       {2, 0, [](Works* w) { w->resetBank = 19; }, kLumoBankReset, {}, {IS(resetBank, 20)}},  // MAXbank: all banks
+      {6, 0, anyRow, kLumoBankReset, {}, {}, files({}, {0, 7, 19})},
+      {2, 0, nullptr, kLumoBankReset, {}, {IS(resetBank, 0)}},  // another key disarms
+      {2, 0, [](Works* w) { w->resetBank = 19; }, kLumoBankReset, {}, {IS(resetBank, 20)}},
+      {6, 0, anyRow, kLumoBankReset, {}, {}, files({}, {0, 7, 19})},
       {6, 0, anyRow, kLumoUtilities, {kCmdGeneralSettings}, {IS(bandRowIdx, -1)}, files({0, 7, 19}, {})},
       {2, 0, nullptr, kLumoBankReset, {}, {IS(resetBank, 0)}}, {1, 0, nullptr, kLumoUtilities, {}},
   });
+}
+
+// After a copy between two other banks, the next ANT press and the next stored
+// tune write the current bank's own rows and settings back to its files.
+TEST_F(KeyDispatch, BankCopyLeavesTheCurrentBankInMemory) {
+  const std::string bank1 = "!Vyr\n160m 1800000 2000000 1 2 0 1 0.0\n80m 3500000 4000000 0 0 1 0 12.5\n";
+  const std::string bank2 = "!Gen\n20m 14000000 14350000 1 3 1 2 7.5\n";
+  writeHost(tables::bandTablePath(1), bank1);
+  writeHost(tables::bandTablePath(2), bank2);
+  writeHost(tables::tuneMemPath(1, 0), "3 0 1 1 50 100\n");
+  writeHost(tables::tuneMemPath(2, 0), "");
+  w_->NumBanco = 1;
+  LoadAllBankTable(w_.get(), 1);
+  w_->copyFrom = 2, w_->copyTo = 5;
+  run(kLumoBankCopy, {{6, 0, nullptr, kLumoUtilities, {}}});
+  EXPECT_NE(readHost(tables::bandTablePath(5)).find("20m 14000000"), std::string::npos);
+  w_->antennaIndex = 0;
+  run(kLumoMain, {{3, 0, nullptr, kLumoMain, {kCmdAntenna}}});
+  EXPECT_EQ(readHost(tables::bandTablePath(1)), bank1);  // no row holds freq 0: nothing to store
+  w_->freq = 14070000;
+  SetMode(w_.get(), 1), SetI(w_.get(), 20), SetC(w_.get(), 30);
+  InsertTuneToMem(w_.get(), 1, 0);
+  const std::string mem = readHost(tables::tuneMemPath(1, 0));
+  EXPECT_EQ(mem.rfind("3 ", 0), 0u) << mem;
+  EXPECT_NE(mem.find(" 1 1 50 100\n"), std::string::npos) << mem;
+  EXPECT_NE(mem.find(" 1 1 20 30\n"), std::string::npos) << mem;
 }
 
 TEST_F(KeyDispatch, FiltersPage) {
@@ -393,7 +503,11 @@ TEST_F(KeyValueEdit, KeysPassTheirCodesAndTheRepeat) {
   EXPECT_EQ(shown(kRowIp), "255.0.0.1");
   EXPECT_EQ(CntIP, 3);
   w_->menuRow = kRowTargetSwr;
-  for (int button = 2; button <= 5; ++button) EXPECT_EQ(press(button, 1 << (button - 1)), 1) << button;
+  w_->SWRescAutoTune = 2.0f;
+  for (int button = 4; button <= 5; ++button) EXPECT_EQ(press(button, 1 << (button - 1)), 1) << button;
+  // The blank "<" and ">" of a row without a cursor do nothing.
+  for (int button = 2; button <= 3; ++button) EXPECT_EQ(press(button, 1 << (button - 1)), 0) << button;
+  EXPECT_EQ(shown(kRowTargetSwr), "2.00");
   w_->menuRow = kRowMaxBank;
   w_->MAXbank = 5;
   EXPECT_EQ(press(5, 0x10), 0);
@@ -406,6 +520,80 @@ TEST_F(KeyValueEdit, KeysPassTheirCodesAndTheRepeat) {
     EXPECT_EQ(w_->menuPage, e.page);
   }
   EXPECT_EQ(saved("MAXbank"), "6");  // ENTER saves
+}
+
+// BACK leaves the value-edit page with every setting as it was when it opened,
+// in memory and on file.
+TEST_F(KeyValueEdit, BackLeavesWithNothingChanged) {
+  const auto open = [&](int row) {
+    w_->menuPage = kLumoSetupList, w_->menuRow = row;
+    DecodeTasto(w_.get(), 6, 0);
+    ASSERT_EQ(w_->menuPage, kLumoValueEdit);
+  };
+  const auto key = [&](int button, int times = 1) {
+    for (int i = 0; i < times; ++i) DecodeTasto(w_.get(), button, 0);
+  };
+  const std::string file = readHost(kSetupPath);
+  open(kRowTempAlarm1);
+  key(4, 12);  // "-": 58.8
+  EXPECT_EQ(shown(kRowTempAlarm1), "58.80");
+  key(1);
+  EXPECT_EQ(w_->menuPage, kLumoSetupList);
+  EXPECT_EQ(shown(kRowTempAlarm1), "60.00");
+  EXPECT_EQ(recordText("MaxTemperature"), "600");
+  for (int row : {kRowDateTime, kRowAutoTune, kRowMaxBank, kRowRefLevel, kRowFactoryDefault}) {
+    SCOPED_TRACE(row);
+    const std::string before = shown(row);
+    open(row);
+    key(5);
+    EXPECT_NE(shown(row), before);
+    key(1);
+    EXPECT_EQ(shown(row), before);
+  }
+  w_->statusView = kViewUtilities;  // BACK returns where ENTER would
+  open(kRowDateTime);
+  key(1);
+  EXPECT_EQ(w_->menuPage, kLumoUtilities);
+  EXPECT_EQ(readHost(kSetupPath), file);
+}
+
+// FACTORY DEFAULT erases on a second ENTER within the countdown; anything
+// else in between, or the countdown running out, leaves everything.
+TEST_F(KeyValueEdit, FactoryResetAsksTwice) {
+  writeHost(tables::bandTablePath(4), "!Gen\n20m 14000000 14350000 1 2 0 0 0.0\n");
+  const auto enter = [&] {
+    w_->menuPage = kLumoValueEdit;
+    DecodeTasto(w_.get(), 6, 0);
+  };
+  w_->menuRow = kRowFactoryDefault;
+  menuChoices.factoryDefault = true;
+  enter();
+  EXPECT_EQ(w_->menuPage, kLumoValueEdit);
+  EXPECT_GT(ConfirmSecondsLeft(kConfirmFactoryReset), 0);
+  EXPECT_TRUE(std::filesystem::exists(host(tables::bandTablePath(4))));
+  DecodeTasto(w_.get(), 4, 0);  // "-": "No Default", disarmed
+  DecodeTasto(w_.get(), 4, 0);  // "Set Default" again
+  enter();
+  EXPECT_TRUE(std::filesystem::exists(host(tables::bandTablePath(4))));
+  enter();
+  EXPECT_EQ(w_->menuPage, kLumoSetupList);
+  EXPECT_FALSE(std::filesystem::exists(host(tables::bandTablePath(4))));
+  EXPECT_EQ(ConfirmSecondsLeft(kConfirmFactoryReset), 0);
+}
+
+// OFF HW: only ENTER switches the unit off; BACK leaves its page.
+TEST_F(KeyValueEdit, OffHwAsksForEnter) {
+  w_->menuRow = kRowOffHw;
+  w_->tinyCmdActive = 255;
+  for (int button : {2, 3, 4, 5, 1}) {
+    w_->menuPage = kLumoValueEdit;
+    DecodeTasto(w_.get(), button, 0);
+    EXPECT_EQ(w_->tinyCmdActive, 255) << button;
+  }
+  EXPECT_EQ(w_->menuPage, kLumoSetupList);
+  w_->menuPage = kLumoValueEdit;
+  DecodeTasto(w_.get(), 6, 0);
+  EXPECT_EQ(w_->tinyCmdActive, 133);
 }
 
 }  // namespace

@@ -80,4 +80,24 @@ TEST_F(LanRoundTrip, PanelEditsRewriteOnlyTheEditedValues) {
   EXPECT_STREQ(DNS, "8.8.8.8");
 }
 
+// Leaving an address as it was, by ENTER after steps that cancel out or by
+// BACK, neither rewrites the file nor restarts the network.
+TEST_F(LanRoundTrip, AnUnchangedAddressKeepsTheNetwork) {
+  writeHost(kInterfacesPath, kInterfaces);
+  ASSERT_EQ(ReadLanParam(w_.get()), 0);
+  w_->menuPage = kLumoSetupList, w_->menuRow = kRowIp;
+  key(6);
+  key(5), key(4);  // "+" then "-"
+  key(6);
+  EXPECT_EQ(w_->menuPage, kLumoSetupList);
+  key(6);
+  key(5, 3);
+  key(1);  // BACK
+  EXPECT_EQ(w_->menuPage, kLumoSetupList);
+  EXPECT_EQ(shown(kRowIp), "192.168.1.20");
+  key(6), key(6);  // ENTER after BACK: still nothing to apply
+  EXPECT_TRUE(platform::commandRecord().empty());
+  EXPECT_EQ(readHost(kInterfacesPath), kInterfaces);
+}
+
 }  // namespace

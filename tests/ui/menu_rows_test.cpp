@@ -46,14 +46,19 @@ TEST_F(MenuRowsTest, ValueTextsFollowTheSettings) {
     int row;
     const char* text;
   } cases[] = {
-      {kRowMaxBank, "20"},        {kRowFreqSens, "FQ2"},        {kRowFreqPeriod, "10"},
-      {kRowAutoTune, "Off"},      {kRowForceAttenuator, "3dB"}, {kRowTargetSwr, "1.50"},
-      {kRowTuneTimeout, "5sec"},  {kRowAtuInstalled, "No"},     {kRowUseMode, "Local"},
-      {kRowRefLevel, "-110"},     {kRowPointDiv, "10"},         {kRowOffset, "-2.50"},
-      {kRowFilterView, "OFF"},    {kRowDateTime, "OFF"},        {kRowTempUnits, "Fahrenheit"},
-      {kRowPeakTime, "2990"},     {kRowTempAlarm1, "59.10"},    {kRowTempAlarm2, "80.00"},
-      {kRowPowerUnits, "dBm"},    {kRowSaverTimeout, "20min"},  {kRowFactoryDefault, "No Default"},
-      {kRowLongPress, "0.3 sec"}, {kRowOffHw, "OFF"},           {kRowRemoteService, "OFF"},
+      {kRowMaxBank, "20"},           {kRowFreqSens, "FQ2"},
+      {kRowFreqPeriod, "10"},        {kRowAutoTune, "Off"},
+      {kRowForceAttenuator, "3dB"},  {kRowTargetSwr, "1.50"},
+      {kRowTuneTimeout, "5sec"},     {kRowAtuInstalled, "No"},
+      {kRowUseMode, "Local"},        {kRowRefLevel, "-110"},
+      {kRowPointDiv, "10"},          {kRowOffset, "-2.50"},
+      {kRowFilterView, "OFF"},       {kRowDateTime, "OFF"},
+      {kRowTempUnits, "Fahrenheit"}, {kRowPeakTime, "2990"},
+      {kRowTempAlarm1, "138.38"},    {kRowTempAlarm2, "176.00"},  // in F
+      {kRowTuneSearch, "Full"},      {kRowPowerUnits, "dBm"},
+      {kRowSaverTimeout, "20min"},   {kRowFactoryDefault, "No Default"},
+      {kRowLongPress, "0.3 sec"},    {kRowOffHw, "OFF"},
+      {kRowRemoteService, "OFF"},
   };
   for (const auto& c : cases) EXPECT_EQ(shown(c.row), c.text) << c.row;
   // Codes outside their tables show "?" instead of reading past them.

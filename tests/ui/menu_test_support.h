@@ -11,6 +11,7 @@
 #include "state/globals.h"
 #include "state/setup.h"
 #include "state/setup_keys.h"
+#include "ui/background_job.h"
 #include "ui/grid.h"
 #include "ui/menu.h"
 #include "ui/menu_rows.h"
@@ -29,8 +30,10 @@ class MenuTest : public AmpTest {
     CntIP = CntNetMask = CntGateway = CntDNS = 3;
     drainCommands();
     platform::clearCommandRecord();
+    SetBackgroundJobsInline(true);  // what the keys do; when, in the job tests
   }
   void TearDown() override {
+    SetBackgroundJobsInline(false);
     SetRemoteChecks(nullptr);
     AmpTest::TearDown();
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,9 +12,11 @@
 #include "amp/errors.h"
 #include "menu_test_support.h"
 #include "platform/board.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "state/thread_starter.h"
 #include "tables/table_io.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -98,6 +101,39 @@ TEST_F(ModifyParameterTest, HeldKeysNeverLeaveTheLimits) {
   EXPECT_EQ(shown(kRowTempAlarm1), "45.30");
 }
 
+// With the screen in Fahrenheit the alarm set points are shown and stepped in
+// Fahrenheit, kept within the same limits, and stored in tenths of Celsius.
+TEST_F(ModifyParameterTest, TemperatureSetPointsFollowTheUnitShown) {
+  w_->TempMode = 1;
+  w_->MaxTemperature = 50.0f;
+  EXPECT_EQ(shown(kRowTempAlarm1), "122.00");
+  press(kRowTempAlarm1, kMenuPlus, 18);  // +1.8 F: +1 C
+  EXPECT_EQ(shown(kRowTempAlarm1), "123.80");
+  EXPECT_NEAR(w_->MaxTemperature, 51.0, 1e-4);
+  press(kRowTempAlarm1, kMenuEnter);
+  EXPECT_EQ(saved("MaxTemperature"), "510");
+  press(kRowTempAlarm1, kMenuPlus, 400);  // never above MaxTempAllowed (60 C, 140 F)
+  EXPECT_EQ(shown(kRowTempAlarm1), "140.00");
+  press(kRowTempAlarm1, kMenuMinus, 1500);  // nor below 20 C (68 F)
+  EXPECT_EQ(shown(kRowTempAlarm1), "68.00");
+  EXPECT_NEAR(w_->MaxTemperature, 20.0, 1e-4);
+}
+
+// The tune's search on the list: "+" the fast search, "-" the full sweep,
+// each held at its end; ENTER saves it.
+TEST_F(ModifyParameterTest, TuneSearchRowChoosesTheSearchAndSavesIt) {
+  EXPECT_EQ(shown(kRowTuneSearch), "Full");
+  press(kRowTuneSearch, kMenuPlus, 3);
+  EXPECT_EQ(w_->TuneSearch, 1);
+  EXPECT_EQ(shown(kRowTuneSearch), "Fast");
+  EXPECT_EQ(saved("TuneSearch"), "0");  // not before ENTER
+  press(kRowTuneSearch, kMenuEnter);
+  EXPECT_EQ(saved("TuneSearch"), "1");
+  press(kRowTuneSearch, kMenuMinus, 2);
+  EXPECT_EQ(w_->TuneSearch, 0);
+  EXPECT_EQ(recordText("TuneSearch"), "0");
+}
+
 TEST_F(ModifyParameterTest, EnterSavesExactlyTheValueShown) {
   const struct {
     int row, key, times;
@@ -138,10 +174,11 @@ TEST_F(ModifyParameterTest, EnterSavesExactlyTheValueShown) {
 // Which keys write the setup file and which repeat while held, for every row
 // and key.
 TEST_F(ModifyParameterTest, SavesAndRepeatsOnTheRowsKeys) {
-  const std::vector<int> enterSaves = {
-      kRowMaxBank,     kRowFreqSens,     kRowFreqPeriod, kRowAutoTune,   kRowForceAttenuator, kRowTargetSwr,
-      kRowTuneTimeout, kRowAtuInstalled, kRowOffset,     kRowDateTime,   kRowTempUnits,       kRowPeakMeter,
-      kRowPeakTime,    kRowTempAlarm1,   kRowTempAlarm2, kRowPowerUnits, kRowSaverTimeout,    kRowLongPress};
+  const std::vector<int> enterSaves = {kRowMaxBank,         kRowFreqSens,   kRowFreqPeriod,  kRowAutoTune,
+                                       kRowForceAttenuator, kRowTargetSwr,  kRowTuneTimeout, kRowAtuInstalled,
+                                       kRowOffset,          kRowDateTime,   kRowTempUnits,   kRowPeakMeter,
+                                       kRowPeakTime,        kRowTempAlarm1, kRowTempAlarm2,  kRowPowerUnits,
+                                       kRowSaverTimeout,    kRowLongPress,  kRowTuneSearch};
   const std::vector<int> arrowsSave = {kRowMaxBank, kRowOffset, kRowPeakTime, kRowLongPress};
   auto in = [](const std::vector<int>& rows, int r) { return std::find(rows.begin(), rows.end(), r) != rows.end(); };
   for (int row = 0; row < kMenuRowCount; ++row) {
@@ -185,10 +222,11 @@ TEST_F(ModifyParameterTest, CommandsAndActions) {
   EXPECT_EQ(w_->hintFlags & 8, 8);
   EXPECT_EQ(platform::commandRecord(), (std::vector<std::string>{"/opt/VyrArt/getpack.sh", "/opt/sshshell"}));
 
+  // OFF HW: only ENTER switches the unit off; a slip onto another key does not.
   for (int key = kMenuEnter; key <= kMenuRight; ++key) {
     w_->tinyCmdActive = 255;
     press(kRowOffHw, key);
-    EXPECT_EQ(w_->tinyCmdActive, 133) << key;
+    EXPECT_EQ(w_->tinyCmdActive, key == kMenuEnter ? 133 : 255) << key;
   }
 
   // Enable VYR Tune replaces the whole byte, handshake bits included; ATU
@@ -328,6 +366,31 @@ TEST_F(ModifyParameterTest, UseModeSwitchesRemoteOperationAfterItsChecks) {
   EXPECT_EQ(shown(kRowUseMode), "Local");
   EXPECT_EQ(ExistError(w_.get(), kErrRemoteUsb), 1);
   EXPECT_EQ(ExistError(w_.get(), kErrAudio), 1);
+}
+
+// The remote checks take seconds on the board: the key returns at once, the
+// screen names the job while it runs, and its outcome comes when it ends.
+TEST_F(ModifyParameterTest, SlowJobsRunBesideTheKeys) {
+  SetBackgroundJobsInline(false);
+  static std::atomic<bool> release{false};
+  static const RemoteChecks slow{[](Works*) {
+                                   while (!release) platform::sleepMs(5);
+                                   return 1;
+                                 },
+                                 [](Works*) { return 1; }};
+  SetRemoteChecks(&slow);
+  const int64_t before = platform::monotonicMs();
+  press(kRowUseMode, kMenuPlus);
+  EXPECT_LT(platform::monotonicMs() - before, 200);
+  ASSERT_TRUE(waitUntil([] { return RunningBackgroundJob() != nullptr; }, 2000));
+  EXPECT_STREQ(RunningBackgroundJob(), "Remote checks");
+  press(kRowDateTime, kMenuPlus);  // the keys still work meanwhile
+  EXPECT_EQ(shown(kRowDateTime), "On");
+  release = true;
+  WaitBackgroundJobs();
+  EXPECT_EQ(RunningBackgroundJob(), nullptr);
+  EXPECT_EQ(ExistError(w_.get(), kErrRemoteUsb), 1);
+  EXPECT_EQ(w_->remoteStarted, 0);
 }
 
 }  // namespace

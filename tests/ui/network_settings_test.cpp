@@ -146,6 +146,19 @@ TEST_F(LanTest, UnreadableValuesAndAMissingLastLineFeedSurviveASave) {
   EXPECT_EQ(file(), "address 10.0.0.5\nnetmask 255.255.255.0.0\ngateway router.local\nnameserver 8.9.9.9");
 }
 
+// A value the editor cannot read as a dotted address keeps its line when the
+// row is edited: the new value never lands in front of the old one.
+TEST_F(LanTest, AnEditedValueNeverPrefixesAnUnreadableOne) {
+  const std::string text = "iface eth0 inet6 static\n\taddress fe80::1/64\n\tgateway 10.0.0.1\n";
+  writeFile(text);
+  ASSERT_EQ(ReadLanParam(nullptr), 0);
+  const uint8_t ip[4] = {1, 2, 3, 4};
+  std::memcpy(IP_v, ip, 4);
+  SaveLanParam(nullptr);
+  EXPECT_EQ(file(), text);
+  EXPECT_NE(file().find("address fe80::1/64\n"), std::string::npos);
+}
+
 TEST_F(LanTest, AnEditedGatewayTheFileLackedGoesAfterTheAddress) {
   writeFile("auto eth0\niface eth0 inet static\n    address 10.0.0.5\n    netmask 255.0.0.0\n");
   ASSERT_EQ(ReadLanParam(nullptr), 0);

@@ -11,9 +11,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "amp/errors.h"
 #include "display/memory_framebuffer.h"
 #include "display/screenshot.h"
 #include "display/text.h"
@@ -148,6 +150,34 @@ TEST_F(TimerTickTest, ScreenSaverKeepsFollowingTheFrequency) {
   EXPECT_EQ(w_->saverOn, 1);
   EXPECT_EQ(w_->lastFreq, 7050000u);
   EXPECT_NE(shown(209, 150), kRed);  // no meters under the saver
+}
+
+// The saver never hides the carrier, an alarm or a tune: it wakes for them
+// and stays away until their timeout has passed again.
+TEST_F(TimerTickTest, ScreenSaverWakesForTransmitAlarmsAndTunes) {
+  const std::function<void(Works*, bool)> causes[] = {
+      [](Works* w, bool on) { w->ampStatus[1] = on ? 0x01 : 0x00; },
+      [](Works* w, bool on) { on ? AddErrore(w, kErrHighSwr) : DeleteErrore(w, kErrHighSwr); },
+      [](Works* w, bool on) { w->tunerRunning = on ? 1 : 0; },
+  };
+  w_->SaveScreenIdx = 0;
+  w_->errorsMuted = 0;
+  for (size_t i = 0; i < std::size(causes); ++i) {
+    SCOPED_TRACE(i);
+    w_->lastKeyTime = now_ - 5 * 60;
+    compose();
+    ASSERT_EQ(w_->saverOn, 1);
+    causes[i](w_.get(), true);
+    compose();
+    EXPECT_EQ(w_->saverOn, 0);
+    EXPECT_STREQ(w_->pngName, "img1");
+    w_->lastKeyTime = now_ - 60 * 60;
+    compose();
+    EXPECT_EQ(w_->saverOn, 0);  // stays away while it lasts
+    causes[i](w_.get(), false);
+    compose();
+    EXPECT_EQ(w_->saverOn, 0);  // and a whole timeout after
+  }
 }
 
 class SpectrumTick : public TimerTickTest {

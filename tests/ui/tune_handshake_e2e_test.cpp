@@ -17,6 +17,8 @@
 #include "state/tune_fields.h"
 #include "tables/table_io.h"
 #include "tune/autotune_control.h"
+#include "ui/menu.h"
+#include "ui/menu_rows.h"
 #include "wait_until.h"
 
 namespace {
@@ -99,6 +101,22 @@ TEST_F(TuneHandshake, ASilentTransceiverEndsTheKeyTuneWithError14) {
   ASSERT_TRUE(waitUntil([&] { return w_->tunerRunning == 0; }, 15000));
   EXPECT_EQ(ExistError(w_.get(), kErrTuneAbort), 1);
   EXPECT_FALSE(w_->AutoTuneMode & (kAtmKeyStarted | kAtmReadyAcked));
+  EXPECT_FALSE(stored());
+}
+
+// "Enable VYR Tune" switched off in the middle of a key-started tune ends the
+// tune and still sends the companion back to receive.
+TEST_F(TuneHandshake, SwitchingTuneOffMidTuneSendsTheTransceiverToReceive) {
+  start();
+  GoTune(w_.get());
+  ASSERT_TRUE(waitUntil([&] { return sentToCompanion("TX2;"); }, 3000));
+  ASSERT_TRUE(waitUntil([&] { return w_->extTx == 1; }, 3000));
+  w_->menuRow = kRowAutoTune;
+  ModifyParameter(w_.get(), kMenuPlus);
+  EXPECT_EQ(w_->AutoTuneMode & kAtmEnabled, 0);
+  EXPECT_EQ(w_->tunerRunning, 0);
+  ASSERT_TRUE(waitUntil([&] { return sentToCompanion("RX;"); }, 3000));
+  EXPECT_TRUE(waitUntil([&] { return !companion_.transmitting(); }, 1000));
   EXPECT_FALSE(stored());
 }
 
