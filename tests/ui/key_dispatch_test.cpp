@@ -192,8 +192,10 @@ TEST_F(KeyDispatch, RelayKeysWaitForReceive) {
   // In receive with a tune running: it ends (attenuation restored) before the change.
   const Fn tuning = [noNotice](Works* w) { w->ampStatus[1] = 0x10, w->tunerRunning = 1, noNotice(w); };
   run(kLumoMain, {
-      {3, 0, tuning, kLumoMain, {kCmdAttenuator, kCmdAntenna}, {IS(antennaIndex, 1), IS(tunerRunning, 0)}},
-      {1, 0, tuning, kLumoMain, {kCmdAttenuator, kCmdGeneralSettings}, {IS(NumBanco, 2), IS(tunerRunning, 0)}},
+      {3, 0, tuning, kLumoMain, {kCmdAttenuator, kCmdThresholds, kCmdAntenna},
+       {IS(antennaIndex, 1), IS(tunerRunning, 0)}},
+      {1, 0, tuning, kLumoMain, {kCmdAttenuator, kCmdThresholds, kCmdGeneralSettings},
+       {IS(NumBanco, 2), IS(tunerRunning, 0)}},
   });
 }
 
