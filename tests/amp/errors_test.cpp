@@ -173,6 +173,25 @@ TEST_F(ErrorListTest, BiasResetQueuesTheResendAndCompletesEmpty) {
   EXPECT_THAT(drainCommands(), IsEmpty());
 }
 
+// Three presses within a moment of a trip: the bias reset already on its way
+// is not started again (each start queued the whole resend once more).
+TEST_F(ErrorListTest, ErrorKeyPressedAgainWhileTheResetRunsStartsNoSecondOne) {
+  add({15});
+  w_->ampStatus[2] = 0x01;
+  LogCapture log;
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(GPIO_Errori(w_.get()), 1);
+  EXPECT_THAT(drainCommands(), ElementsAre(13, 17, 20, 14));  // once, not three times
+  EXPECT_EQ(log.count(">>> ERRORI: ResetBiasCmd"), 1);
+  EXPECT_EQ(log.count("reset already running"), 2);
+  // Once the reset has completed, the key starts a new one.
+  GestErroreSerial(w_.get());
+  w_->errorResendState = 0;
+  add({15});
+  w_->errorFlags |= kErrFlagBiasReset;
+  EXPECT_EQ(GPIO_Errori(w_.get()), 1);
+  EXPECT_EQ(log.count(">>> ERRORI: ResetBiasCmd"), 2);
+}
+
 TEST_F(ErrorListTest, BiasResetAfterMicroResetResendsTheStartUpList) {
   add({16, 1});
   w_->ampStatus[2] = 0x80;
