@@ -6,6 +6,7 @@
 #include <string>
 
 #include "amp/amp_commands.h"
+#include "amp/cmd_ring.h"
 #include "amp/link_retry.h"
 #include "amp/link_state.h"
 #include "platform/clock.h"
@@ -92,7 +93,10 @@ bool decodeOther(Works* w, const ReplyFields& r, const char* frame) {
     std::memset(w->ampVersion, 0, sizeof w->ampVersion);
     for (size_t i = 0; i < 7 && r.at(3 + i); ++i) w->ampVersion[i] = *r.at(3 + i);
   } else if (code == "SA") {
-    if (auto c = r.at(2); c && *c >= '1' && *c <= '9') w->antennaIndex = *c - '1';
+    // The echo of an antenna already superseded by a newer request must not
+    // overwrite it: that request goes out with the record's value.
+    if (auto c = r.at(2); c && *c >= '1' && *c <= '9' && !w->cmdPath.pending(AmpSettingKey(kCmdAntenna)))
+      w->antennaIndex = *c - '1';
   } else if (code == "FM") {
     if (auto f = r.decimal(3, 11); f && *f > 0) w->ampFreq = static_cast<int32_t>(*f);
   } else if (code == "FA" || code == "MT" || code == "FS" || code == "AT" || code == "MP" || code == "TS") {

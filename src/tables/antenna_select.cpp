@@ -58,11 +58,15 @@ void applyAmplifier(Works* works, const BandRow& row) {
 }  // namespace
 
 void GestioneAntennaAutomatica(Works* works) {
+  // A bank change on another thread marks the row owed (-1) at any moment;
+  // a mark made while this selection runs must survive it, so the next tick
+  // selects again from the new bank's table.
   works->bandRowIdx = kBandRowNone;
   auto found = rowForFreq(works, static_cast<int32_t>(works->freq.load()));
   if (!found) return;
   const auto& [index, row] = *found;
-  works->bandRowIdx = index;
+  int unmarked = kBandRowNone;
+  works->bandRowIdx.compare_exchange_strong(unmarked, index);
   applyAntenna(works, row);
   applyTuner(works, row, index);
   applyAmplifier(works, row);
