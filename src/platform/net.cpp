@@ -38,7 +38,7 @@ int remainingMs(int64_t deadline) {
 
 }  // namespace
 
-TcpListen listenTcp(uint16_t port, int backlog) {
+TcpListen listenTcp(uint16_t port, int backlog, const std::string& address) {
   TcpListen r;
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) {
@@ -52,7 +52,11 @@ TcpListen listenTcp(uint16_t port, int backlog) {
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = htonl(INADDR_ANY);
   a.sin_port = htons(port);
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+  const bool named = !address.empty() && address != "0.0.0.0";
+  if (named && ::inet_pton(AF_INET, address.c_str(), &a.sin_addr) != 1) {
+    errno = EINVAL;
+    r.failure = TcpListen::Failure::Bind;
+  } else if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
     r.failure = TcpListen::Failure::Bind;
   } else if (::listen(fd, backlog) != 0) {
     r.failure = TcpListen::Failure::Listen;
@@ -109,6 +113,16 @@ std::optional<std::string> resolveHost(const std::string& name) {
   inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr, text, sizeof text);
   ::freeaddrinfo(found);
   return std::string(text);
+}
+
+bool bindLocal(int fd, const std::string& address) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  if (::inet_pton(AF_INET, address.c_str(), &a.sin_addr) != 1) {
+    errno = EINVAL;
+    return false;
+  }
+  return ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
 }
 
 bool connectTcp(int fd, const std::string& address, uint16_t port, int timeoutMs) {

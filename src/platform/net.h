@@ -14,9 +14,11 @@ struct TcpListen {
   enum class Failure { None, Socket, Bind, Listen } failure = Failure::None;
   int error = 0;
 };
-// Listens on every local address; address reuse is set so a restarted
-// server binds at once. Port 0 picks a free port (tests; see localPort).
-TcpListen listenTcp(uint16_t port, int backlog);
+// Listens on `address` (dotted IPv4; "0.0.0.0" or empty: every local
+// address); address reuse is set so a restarted server binds at once. Port 0
+// picks a free port (tests; see localPort). An address that is not dotted
+// IPv4 fails as Bind with EINVAL.
+TcpListen listenTcp(uint16_t port, int backlog, const std::string& address = {});
 // The port a socket is bound to, or -1.
 int localPort(int fd);
 
@@ -34,6 +36,9 @@ TcpAccept acceptTcp(int listenFd, int timeoutMs);
 int createTcpSocket();
 // The dotted IPv4 address of a host name, or nullopt.
 std::optional<std::string> resolveHost(const std::string& name);
+// Gives an unconnected socket its local address before connecting (a test
+// peer speaking from 127.0.0.2, say). False, errno set, on failure.
+bool bindLocal(int fd, const std::string& address);
 // Connects within `timeoutMs`; false (errno set) on refusal or time-out.
 bool connectTcp(int fd, const std::string& address, uint16_t port, int timeoutMs);
 

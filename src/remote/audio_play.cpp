@@ -154,8 +154,9 @@ int sendWebSockAudioFrame(Works* w, const int16_t* stereo) {
   if (!error.empty()) platform::errPrintf("encode failed: %s\n", error.c_str());
   if (payload.empty()) return 0;
   const FrameBytes frame = AudioFrame(payload.data(), payload.size());
-  const int rc = sendFrames(w, &frame, 1);
-  if (rc != 0 && rc != static_cast<int>(payload.size()) + 10)
+  // Audio the link cannot carry now is left out, never queued behind.
+  const int rc = sendStaleFrames(w, &frame, 1);
+  if (rc > 0 && rc != static_cast<int>(payload.size()) + 10)
     platform::sysLog(kErr, "rc(%d) != length+10(%d)", rc, static_cast<int>(payload.size()) + 10);
   return rc;
 }

@@ -16,6 +16,26 @@ bool containsWord(std::string_view text, std::string_view word) {
   return lower.find(word) != std::string::npos;
 }
 
+// "METHOD SP target SP HTTP/d.d" and the line end.
+bool isRequestLine(std::string_view line) {
+  line = trimmed(line);
+  const size_t sp1 = line.find(' ');
+  if (sp1 == 0 || sp1 == std::string_view::npos) return false;
+  for (size_t i = 0; i < sp1; ++i)
+    if (!std::isupper(static_cast<unsigned char>(line[i]))) return false;
+  const size_t sp2 = line.find(' ', sp1 + 1);
+  if (sp2 == std::string_view::npos || sp2 == sp1 + 1) return false;
+  const std::string_view version = line.substr(sp2 + 1);
+  return version.size() == 8 && version.substr(0, 5) == "HTTP/" && std::isdigit(static_cast<unsigned char>(version[5])) &&
+         version[6] == '.' && std::isdigit(static_cast<unsigned char>(version[7]));
+}
+
+std::string lowered(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
 }  // namespace
 
 bool HeaderIs(std::string_view line, std::string_view name) {
@@ -41,7 +61,8 @@ void HttpRequest::line(std::string_view text, size_t lineLimit) {
   }
   if (first_) {
     first_ = false;
-    if (text.substr(0, 4) == "GET ") {
+    requestLine_ = isRequestLine(text);
+    if (requestLine_ && text.substr(0, 4) == "GET ") {
       get_ = true;
       const std::string_view rest = text.substr(4);
       path_ = std::string(rest.substr(0, rest.find(' ')));
@@ -53,7 +74,11 @@ void HttpRequest::line(std::string_view text, size_t lineLimit) {
     ended_ = true;
     return;
   }
-  if (HeaderIs(text, "Origin")) origin_ = true;
+  if (HeaderIs(text, "Origin")) {
+    origin_ = true;
+    originValue_ = HeaderValue(text);
+  }
+  if (HeaderIs(text, "Host")) host_ = HeaderValue(text);
   if (HeaderIs(text, "Upgrade") && containsWord(text, "websocket")) upgrade_ = true;
   if (HeaderIs(text, "Sec-WebSocket-Key")) key_ = HeaderValue(text);
   if (HeaderIs(text, "Sec-WebSocket-Version")) version_ = HeaderValue(text);
@@ -74,7 +99,13 @@ HttpRequest::Kind HttpRequest::kind() const {
   if (!ended_) return Kind::Pending;
   // A unit's request always carries "Upgrade: websocket" and no Origin: it is
   // left to the dialect's counting, which may read past this empty line.
+  if (!requestLine_) return Kind::Pending;
   if (origin_ && upgrade_) return Kind::Browser;
   if (!upgrade_) return Kind::Page;
   return Kind::Pending;
+}
+
+bool HttpRequest::sameOrigin(std::string_view scheme) const {
+  if (host_.empty() || originValue_.empty()) return false;
+  return lowered(originValue_) == lowered(std::string(scheme) + "://" + host_);
 }

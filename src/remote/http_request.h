@@ -2,7 +2,9 @@
 // What a connecting peer asked for, read from the same request lines the
 // handshake counts. A unit's request keeps the counting dialect; a browser
 // names its page in an `Origin` header and ends its request at the empty line;
-// a request without an upgrade is a plain HTTP request for the page.
+// a request that begins with an HTTP request line and asks for no upgrade is
+// a plain HTTP request for the page. Anything else (empty lines, say) is left
+// to the dialect's counting.
 #include <string>
 #include <string_view>
 
@@ -20,10 +22,14 @@ class HttpRequest {
   // base64 bytes and version 13, the only version the reply speaks.
   bool upgradeAcceptable() const;
   bool versionSupported() const { return version_ == "13"; }
+  // Whether the page that opens the upgrade is this unit's own: its Origin
+  // is `scheme` "://" and the Host the request was sent to.
+  bool sameOrigin(std::string_view scheme) const;
 
  private:
-  bool first_ = true, get_ = false, origin_ = false, upgrade_ = false, ended_ = false, tooLong_ = false;
-  std::string path_, key_, version_;
+  bool first_ = true, requestLine_ = false, get_ = false, origin_ = false, upgrade_ = false, ended_ = false,
+       tooLong_ = false;
+  std::string path_, key_, version_, host_, originValue_;
 };
 
 // Case-insensitive header name test: "name:" at the start of `line`.

@@ -37,6 +37,17 @@ std::string BrowserRefusal(bool versionSupported) {
   return "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
 }
 
+std::string CrossOriginRefusal() {
+  return "HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+}
+
+FrameBytes CloseFrame(uint16_t code, std::string_view reason) {
+  reason = reason.substr(0, kControlPayloadMax - 2);
+  std::vector<uint8_t> body{static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code & 0xFF)};
+  body.insert(body.end(), reason.begin(), reason.end());
+  return unmaskedFrame(kOpcodeClose, body.data(), body.size());
+}
+
 FrameBytes MaskedFrame(uint8_t opcode, const uint8_t* data, size_t length, const uint8_t key[4]) {
   FrameBytes out{static_cast<uint8_t>(kFin | opcode)};
   if (length < 126) {

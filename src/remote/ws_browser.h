@@ -20,6 +20,11 @@ std::string BrowserReply(std::string_view clientKey);
 // method other than GET, is a bad request. The connection closes after it.
 std::string BrowserRefusal(bool versionSupported);
 
+// The answer to an upgrade from a page that is not the unit's own.
+std::string CrossOriginRefusal();
+// A close frame of the server: `code` and a reason of at most 123 bytes.
+FrameBytes CloseFrame(uint16_t code, std::string_view reason);
+
 // Browsers send only short texts (the passphrase, touches); a longer frame is
 // not one of ours and closes the connection.
 inline constexpr size_t kBrowserPayloadMax = 1024;

@@ -11,7 +11,9 @@
 #include "remote/ws_receive.h"
 #include "remote/ws_send.h"
 #include "remote/ws_stream.h"
+#include "remote/tx_release.h"
 #include "remote/ws_timing.h"
+#include "state/remote_settings.h"
 #include "state/setup_record.h"
 #include "state/works.h"
 
@@ -130,6 +132,7 @@ bool runConnection(Works* w, const std::string& address, const std::string& key)
     platform::sleepMs(kConnectedPauseMs);
     platform::sysLog(kInfo, "Websocket Connected");
     messageLoop(w, in);
+    if (TransmitStands(w, false)) ReleaseTransmitter(w, "connection to the server ended");
     DropConnection(w);
   } else {
     platform::closeSocket(fd);
@@ -144,6 +147,10 @@ bool runConnection(Works* w, const std::string& address, const std::string& key)
 void Wclient(Works* w) {
   platform::sysLog(kInfo, "Wclient to server %s on port %d mode %c", w->serverAddr, w->tcpPort.load(),
                    w->setup->WebSocket.load());
+  if (w->passphraseSource == kPassphraseUnusable) {
+    platform::sysLog(kErr, "remote client not started: %s", PassphraseSummary(w).c_str());
+    return;
+  }
   const std::optional<std::string> key = makeClientKey();
   if (!key) return;
   w->wsConnected = 0;

@@ -8,9 +8,6 @@
 #include "remote/ws_timing.h"
 
 namespace {
-// Never keep more addresses than this: a scan from many addresses must not
-// grow the table without end.
-constexpr size_t kMaxRecords = 1024;
 constexpr size_t kCompareSize = 128;  // longer than any text frame
 }  // namespace
 
@@ -39,23 +36,40 @@ void PeerBans::forgetOld(int64_t nowMs) {
   }
 }
 
-bool PeerBans::refused(const std::string& address, int64_t nowMs) {
-  std::lock_guard lock(mutex_);
-  auto it = records_.find(address);
-  return it != records_.end() && it->second.refusedUntil > nowMs;
+void PeerBans::makeRoom(int64_t nowMs) {
+  auto oldest = records_.end(), oldestRefusing = records_.end();
+  for (auto it = records_.begin(); it != records_.end(); ++it) {
+    auto& pick = it->second.refusedUntil > nowMs ? oldestRefusing : oldest;
+    if (pick == records_.end() || it->second.lastSeen < pick->second.lastSeen) pick = it;
+  }
+  records_.erase(oldest != records_.end() ? oldest : oldestRefusing);
 }
 
-bool PeerBans::wrongPassphrase(const std::string& address, int64_t nowMs, int windowMs, int banMs) {
+bool PeerBans::refused(const std::string& address, int64_t nowMs) { return refusedUntil(address, nowMs) > nowMs; }
+
+int64_t PeerBans::refusedUntil(const std::string& address, int64_t nowMs) {
+  std::lock_guard lock(mutex_);
+  auto it = records_.find(address);
+  return it != records_.end() && it->second.refusedUntil > nowMs ? it->second.refusedUntil : 0;
+}
+
+bool PeerBans::failedTry(const std::string& address, int64_t nowMs, int windowMs, int banMs) {
   std::lock_guard lock(mutex_);
   forgetOld(nowMs);
-  if (records_.size() >= kMaxRecords && !records_.count(address)) return false;
+  if (records_.size() >= kMaxRecords && !records_.count(address)) makeRoom(nowMs);
   Record& r = records_[address];
+  r.lastSeen = nowMs;
   std::erase_if(r.wrongAt, [&](int64_t t) { return nowMs - t > windowMs; });
   r.wrongAt.push_back(nowMs);
   if (static_cast<int>(r.wrongAt.size()) < kWrongAllowed) return false;
   r.wrongAt.clear();
   r.refusedUntil = nowMs + banMs;
   return true;
+}
+
+size_t PeerBans::size() {
+  std::lock_guard lock(mutex_);
+  return records_.size();
 }
 
 void PeerBans::clear() {

@@ -32,7 +32,7 @@ bool writePort(int fd, const uint8_t* data, size_t length) { return fd <= 0 || p
 }  // namespace
 
 FrameDispatcher::FrameDispatcher(Works* w, PeerSide side)
-    : w_(w), side_(side), screen_(w), spectrumArea_(kSpectrumAreaSize), spectrum_(spectrumArea_.data(), kSpectrumAreaSize) {}
+    : w_(w), side_(side), screen_(w), spectrumArea_(kSpectrumAreaSize), spectrum_(spectrumArea_.data(), kSpectrumAreaSize), catWatch_(w) {}
 
 void FrameDispatcher::statusText(const uint8_t* data, size_t length) {
   std::memset(w_->remoteStatusText, 0, sizeof w_->remoteStatusText);
@@ -43,6 +43,7 @@ void FrameDispatcher::statusText(const uint8_t* data, size_t length) {
 }
 
 bool FrameDispatcher::writeCat(const uint8_t* data, size_t length) {
+  catWatch_.take(data, length);
   if (writePort(w_->catFD, data, length)) return true;
   platform::sysLog(kInfo, "TCP read Error 7a %d", errno);
   ExitCAT(w_);

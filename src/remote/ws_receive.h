@@ -8,6 +8,7 @@
 
 #include "remote/audio_codec.h"
 #include "remote/ws_chunks.h"
+#include "remote/tx_release.h"
 #include "remote/ws_screen.h"
 
 struct Works;
@@ -35,4 +36,5 @@ class FrameDispatcher {
   std::vector<uint8_t> spectrumArea_;
   ChunkAssembler spectrum_;
   PlaybackLimiter playback_;
+  PeerCatWatch catWatch_;
 };

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <vector>
 
-#include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/net.h"
-#include "platform/serial.h"
+#include "remote/peer_writer.h"
 #include "remote/ws_timing.h"
 #include "state/works.h"
 
@@ -15,27 +17,40 @@ using platform::kErr;
 
 namespace {
 
-constexpr long kPauseUs = 10;
+// One writer for each connection in this process (a server and a client can
+// share one in tests). Senders copy the pointer under the lock and push
+// outside it, so DropConnection never frees a writer a sender still uses.
+std::mutex gWritersMutex;
+std::map<const Works*, std::shared_ptr<PeerWriter>> gWriters;
 
-// Writes under the mutex; the caller has checked wsConnected. A failed or
-// stalled write leaves the stream out of step, so the connection is shut
-// down and its reader drops it.
-int writeLocked(Works* w, const FrameBytes* frames, size_t count) {
-  const int fd = w->sockFD;
-  if (w->wsConnected != 1 || fd <= 0) return 0;
-  int sent = 0;
-  for (size_t i = 0; i < count; ++i) {
-    if (frames[i].empty()) continue;
-    if (!platform::sendAllWithin(fd, frames[i].data(), frames[i].size(), wsTimings().sendMs)) {
-      platform::sysLog(kErr, "remote: write to the peer failed (%s), connection dropped",
-                       platform::errorText(errno).c_str());
-      platform::shutdownSocket(fd);
-      w->wsConnected = 0;
-      return -1;
-    }
-    sent += static_cast<int>(frames[i].size());
+std::shared_ptr<PeerWriter> writerOf(const Works* w) {
+  std::lock_guard lock(gWritersMutex);
+  auto it = gWriters.find(w);
+  return it == gWriters.end() ? nullptr : it->second;
+}
+
+PeerWriter::Limits writerLimits() {
+  PeerWriter::Limits l;
+  l.blockMs = wsTimings().writeBlockMs;
+  l.queueMax = static_cast<size_t>(wsTimings().queueMaxBytes.load());
+  return l;
+}
+
+int push(Works* w, const FrameBytes* frames, size_t count, PeerWriter::Kind kind) {
+  if (!w || w->wsConnected != 1) return 0;
+  const std::shared_ptr<PeerWriter> writer = writerOf(w);
+  if (!writer) return 0;
+  int size = 0;
+  for (size_t i = 0; i < count; ++i) size += static_cast<int>(frames[i].size());
+  switch (writer->push(frames, count, kind)) {
+    case PeerWriter::Push::Queued:
+      return size;
+    case PeerWriter::Push::Skipped:
+      return 0;
+    case PeerWriter::Push::Dropped:
+      break;
   }
-  return sent;
+  return -1;
 }
 
 int sendShort(Works* w, const char* tag, const void* data, int length) {
@@ -51,10 +66,11 @@ int sendShort(Works* w, const char* tag, const void* data, int length) {
 }  // namespace
 
 int sendFrames(Works* w, const FrameBytes* frames, size_t count) {
-  if (!w || w->wsConnected != 1) return 0;
-  platform::sleepUs(kPauseUs);
-  std::lock_guard lock(*w->mutexPtr);
-  return writeLocked(w, frames, count);
+  return push(w, frames, count, PeerWriter::Kind::Keep);
+}
+
+int sendStaleFrames(Works* w, const FrameBytes* frames, size_t count) {
+  return push(w, frames, count, PeerWriter::Kind::Stale);
 }
 
 int sendWebSockStatusFrame(Works* w, const char* data, int length) { return sendShort(w, "ST", data, length); }
@@ -80,14 +96,13 @@ int sendWebSockEventFrame(Works* w, int x, int y) {
 
 int sendChunkedObject(Works* w, const char* tag, const uint8_t* data, size_t length) {
   if (!w || w->wsConnected != 1 || !data || length == 0 || length > UINT32_MAX) return 0;
-  int sent = 0;
-  for (size_t offset = 0; offset < length; offset += kChunkData) {
-    const FrameBytes frame = ChunkFrame(tag, static_cast<uint32_t>(length), static_cast<uint32_t>(offset), data);
-    const int n = sendFrames(w, &frame, 1);
-    if (n <= 0) return n < 0 ? -1 : sent;
-    sent += n;
-  }
-  return sent;
+  // The whole object is queued at once or not at all: a screen or a spectrum
+  // the peer cannot finish is worth nothing, and the next one replaces it.
+  std::vector<FrameBytes> chunks;
+  chunks.reserve(length / kChunkData + 1);
+  for (size_t offset = 0; offset < length; offset += kChunkData)
+    chunks.push_back(ChunkFrame(tag, static_cast<uint32_t>(length), static_cast<uint32_t>(offset), data));
+  return sendStaleFrames(w, chunks.data(), chunks.size());
 }
 
 int sendWebSockSerSpectrFrame(Works* w, const uint8_t* data, int length) {
@@ -96,13 +111,41 @@ int sendWebSockSerSpectrFrame(Works* w, const uint8_t* data, int length) {
 }
 
 void AttachConnection(Works* w, int fd) {
-  std::lock_guard lock(*w->mutexPtr);
-  w->sockFD = fd;
+  auto writer = std::make_shared<PeerWriter>(fd, w, writerLimits());
+  {
+    std::lock_guard lock(*w->mutexPtr);
+    w->sockFD = fd;
+  }
+  std::lock_guard lock(gWritersMutex);
+  gWriters[w] = std::move(writer);
 }
 
-void DropConnection(Works* w) {
-  std::lock_guard lock(*w->mutexPtr);
+void DropConnection(Works* w, int drainMs) {
+  std::shared_ptr<PeerWriter> writer;
+  {
+    std::lock_guard lock(gWritersMutex);
+    auto it = gWriters.find(w);
+    if (it != gWriters.end()) {
+      writer = std::move(it->second);
+      gWriters.erase(it);
+    }
+  }
+  if (writer && drainMs > 0) writer->drain(drainMs);
   w->wsConnected = 0;
+  std::lock_guard lock(*w->mutexPtr);
   const int fd = w->sockFD.exchange(-1);
+  // A writer blocked on a peer that stopped reading wakes on the shut socket.
+  platform::shutdownSocket(fd);
+  if (writer) writer->stop();
   if (fd > 0) platform::closeSocket(fd);
+}
+
+size_t PeerBacklogBytes(const Works* w) {
+  const std::shared_ptr<PeerWriter> writer = writerOf(w);
+  return writer ? writer->queuedBytes() : 0;
+}
+
+bool PeerDropped(const Works* w) {
+  const std::shared_ptr<PeerWriter> writer = writerOf(w);
+  return writer && writer->dropped();
 }

@@ -1,12 +1,12 @@
 #pragma once
 // The senders other threads call while a peer is connected. Each returns at
-// once without one; otherwise it writes its frame whole under the WebSocket
-// write mutex, so frames from different threads never mix. A chunked object
-// takes the mutex once per chunk, so audio can pass between the chunks of a
-// screen image. A peer that stops taking bytes is dropped rather than left to
-// hold the mutex (and the timer thread behind it).
+// once: without a peer it does nothing, otherwise it queues its frames whole
+// for the connection's writer thread, so frames from different threads never
+// mix and no sender waits on the network. A peer that stops taking bytes is
+// dropped by the writer.
 //
-// Each returns the bytes written, 0 when nothing was sent, -1 on failure.
+// Each returns the bytes queued, 0 when nothing was sent (no peer, or a frame
+// that lost its worth while the link is behind), -1 when the peer is dropped.
 #include <cstddef>
 #include <cstdint>
 
@@ -23,14 +23,21 @@ int sendWebSockSerParFrame(Works* works, const uint8_t* data, int length);
 int sendWebSockSerSpectrFrame(Works* works, const uint8_t* data, int length);
 int sendWebSockEventFrame(Works* works, int x, int y);
 // One chunked object of any tag; what sendWebSockSerSpectrFrame and the
-// screen sender use.
+// screen sender use. Queued whole, and left out while the link is behind.
 int sendChunkedObject(Works* works, const char* tag, const uint8_t* data, size_t length);
-// Writes prepared frames whole under the write mutex (the passphrase frame,
-// tests that play a peer's part).
+// Queues prepared frames whole (control frames, tests that play a peer's part).
 int sendFrames(Works* works, const FrameBytes* frames, size_t count);
+// The same for frames that lose their worth with time (audio): left out,
+// returning 0, while the link is behind.
+int sendStaleFrames(Works* works, const FrameBytes* frames, size_t count);
 
 // The connection thread's side: makes `fd` the connection the senders write
 // to, and takes it away again (closing it) so no sender writes to a
 // descriptor number that has been reused.
+// Attaching starts the connection's writer thread; dropping ends it, after
+// letting it write what is queued for up to `drainMs` (a close frame).
 void AttachConnection(Works* works, int fd);
-void DropConnection(Works* works);
+void DropConnection(Works* works, int drainMs = 0);
+// Bytes queued for the peer, and whether the writer dropped it.
+size_t PeerBacklogBytes(const Works* works);
+bool PeerDropped(const Works* works);

@@ -18,7 +18,9 @@
 #include "remote/ws_screen.h"
 #include "remote/ws_send.h"
 #include "remote/ws_stream.h"
+#include "remote/tx_release.h"
 #include "remote/ws_timing.h"
+#include "state/remote_settings.h"
 #include "state/setup_record.h"
 #include "state/works.h"
 
@@ -31,20 +33,26 @@ constexpr int kAcceptSliceMs = 200;
 // A request has seven known lines; a peer that sends this many without
 // finishing is not a unit of ours.
 constexpr int kHandshakeLinesMax = 64;
+// A refused address is heard only long enough to tell a browser why.
+constexpr int kRefusedHearingMs = 1000;
+// How often a connected peer's loop looks at the transmit time limit.
+constexpr int kIdleTickMs = 250;
+// Time the writer gets to send a close frame before the socket goes.
+constexpr int kCloseDrainMs = 300;
+constexpr uint16_t kClosePolicy = 1008;
 
 int isFirst = 0;  // 1: the next text frame is the passphrase; 2 afterwards
 
 enum class Handshake { Done, Browser, Page, Failed };
 
 Handshake readRequest(SocketStream& in, ServerHandshake& hs, HttpRequest& req) {
-  const int64_t deadline = platform::monotonicMs() + wsTimings().handshakeMs;
   std::string line;
   for (int lines = 0; !hs.complete(); ++lines) {
     if (lines >= kHandshakeLinesMax) {
       platform::sysLog(kErr, "handshake of more than %d lines refused", kHandshakeLinesMax);
       return Handshake::Failed;
     }
-    switch (in.readLine(line, deadline)) {
+    switch (in.readLine(line, 0)) {
       case SocketStream::LineResult::Line:
         hs.line(line);
         req.line(line, kHandshakeLineMax);
@@ -56,7 +64,7 @@ Handshake readRequest(SocketStream& in, ServerHandshake& hs, HttpRequest& req) {
         if (req.kind() == HttpRequest::Kind::Page) return Handshake::Page;
         break;
       case SocketStream::LineResult::Timeout:
-        platform::sysLog(kErr, "handshake not completed in %d ms, peer dropped", wsTimings().handshakeMs.load());
+        platform::sysLog(kErr, "handshake not completed in time, peer dropped");
         return Handshake::Failed;
       case SocketStream::LineResult::Error:
         platform::sysLog(kErr, "TCP read error %d", in.lastError());
@@ -69,11 +77,14 @@ Handshake readRequest(SocketStream& in, ServerHandshake& hs, HttpRequest& req) {
   return Handshake::Done;
 }
 
+bool sendText(int fd, const std::string& text) {
+  return platform::sendAllWithin(fd, text.data(), text.size(), wsTimings().sendMs);
+}
+
 bool sendReply(int fd, const ServerHandshake& hs) {
   for (const std::string& line : ServerReplyLines(hs.clientKey)) {
-    const bool ok = platform::sendAllWithin(fd, line.data(), line.size(), wsTimings().sendMs);
+    const bool ok = sendText(fd, line);
     platform::sysLog(kInfo, "sent %d bytes error %d", ok ? static_cast<int>(line.size()) : -1, ok ? 0 : errno);
-    platform::sysLog(kInfo, "%s", line.c_str());
     if (!ok) return false;
   }
   return true;
@@ -86,45 +97,76 @@ void markConnected(Works* w) {
   platform::sleepMs(1);
 }
 
+// A browser is told in words why it was refused; the page shows them.
+void closeBrowser(int fd, const std::string& reason) {
+  const FrameBytes close = CloseFrame(kClosePolicy, reason);
+  platform::sendAllWithin(fd, close.data(), close.size(), wsTimings().sendMs);
+}
+
+// A login that did not end with a correct passphrase counts against the
+// address, whether the passphrase was wrong or never came.
+void countFailure(const std::string& peer, int fd, bool browser) {
+  const int64_t now = platform::monotonicMs();
+  if (!serverBans().failedTry(peer, now, wsTimings().banWindowMs, wsTimings().banMs)) return;
+  platform::sysLog(kErr, "%s refused for %d s after %d failed logins", peer.c_str(), wsTimings().banMs / 1000,
+                   PeerBans::kWrongAllowed);
+  if (browser) closeBrowser(fd, "locked out for " + std::to_string(wsTimings().banMs / 1000) + " s");
+}
+
+enum class Passphrase { Accepted, Wrong, NotOwner, Failed };
+
 // The first frame after the handshake must be the passphrase, and nothing
 // else is taken before it: every other frame could act on the amplifier.
+// Neither the expected text nor the received one is ever logged.
 template <typename Reader>
-bool checkPassphrase(Works* w, SocketStream& in, Reader& reader, const std::string& peer) {
-  in.setIdleDeadline(platform::monotonicMs() + wsTimings().passphraseMs);
+Passphrase checkPassphrase(Works* w, SocketStream& in, Reader& reader, const std::string& peer, bool browser) {
   WsFrame f;
   const ReadStatus st = reader.read(in, f);
-  in.setIdleDeadline(0);
   if (st != ReadStatus::Frame) {
     platform::sysLog(kInfo, "TCP read Error 2a %d (%s before the passphrase)", in.lastError(), ReadStatusText(st));
-    return false;
+    return Passphrase::Failed;
   }
   if (f.form != FrameForm::Text) {
     platform::sysLog(kErr, "%s sent a frame before its passphrase, dropped", peer.c_str());
-    return false;
+    return Passphrase::Failed;
   }
   isFirst = 2;
-  const std::string received(reinterpret_cast<const char*>(f.body), f.bodyLength);
+  const std::string_view received(reinterpret_cast<const char*>(f.body), f.bodyLength);
   const std::string expected = w->wsPassword;
   if (!PassphraseMatches(expected, received)) {
-    // The expected text stays out of the log: it is the secret.
-    platform::sysLog(kErr, "required >%s< differ from >%s<", "...", received.c_str());
-    const int64_t now = platform::monotonicMs();
-    if (serverBans().wrongPassphrase(peer, now, wsTimings().banWindowMs, wsTimings().banMs))
-      platform::sysLog(kErr, "%s refused for %d s after %d wrong passphrases", peer.c_str(),
-                       wsTimings().banMs / 1000, PeerBans::kWrongAllowed);
-    return false;
+    platform::sysLog(kErr, "%s: wrong passphrase", peer.c_str());
+    return Passphrase::Wrong;
   }
-  platform::sysLog(kInfo, "required >%s< equals to >%s<", "...", "...");
+  // A web page can be opened from anywhere on the LAN: the shared default
+  // of every unit is not enough for it.
+  if (browser && w->passphraseSource != kPassphraseOwner) {
+    platform::sysLog(kErr, "%s: browser refused, the owner passphrase is not set", peer.c_str());
+    return Passphrase::NotOwner;
+  }
+  platform::sysLog(kInfo, "%s: passphrase accepted", peer.c_str());
   markConnected(w);
   platform::sysLog(kInfo, "Receiving data");
-  return true;
+  return Passphrase::Accepted;
+}
+
+// Waits for the next frame while looking at the transmit time limit. The
+// frame may be as late as the peer likes; once begun it must not stall.
+template <typename Reader>
+ReadStatus nextFrame(Works* w, SocketStream& in, Reader& reader, WsFrame& f) {
+  for (;;) {
+    in.setIdleDeadline(platform::monotonicMs() + kIdleTickMs);
+    const ReadStatus st = reader.read(in, f);
+    if (st != ReadStatus::Stalled || !in.idleExpired() || !w->running) return st;
+    CheckRemoteTxLimit(w, platform::monotonicMs());
+    if (w->wsConnected != 1) return ReadStatus::Closed;  // dropped by its writer
+  }
 }
 
 void messageLoop(Works* w, SocketStream& in, FrameReader& reader) {
   FrameDispatcher dispatcher(w, PeerSide::Server);
   WsFrame f;
   while (w->running) {
-    const ReadStatus st = reader.read(in, f);
+    const ReadStatus st = nextFrame(w, in, reader, f);
     if (st != ReadStatus::Frame) {
       platform::sysLog(kInfo, "TCP read Error 2a %d (%s)", in.lastError(), ReadStatusText(st));
       return;
@@ -140,7 +182,7 @@ void browserLoop(Works* w, SocketStream& in, BrowserFrameReader& reader) {
   screen.start();
   WsFrame f;
   while (w->running) {
-    const ReadStatus st = reader.read(in, f);
+    const ReadStatus st = nextFrame(w, in, reader, f);
     if (st != ReadStatus::Frame) {
       platform::sysLog(kInfo, "TCP read Error 2a %d (browser: %s)", in.lastError(), ReadStatusText(st));
       break;
@@ -155,55 +197,93 @@ void browserLoop(Works* w, SocketStream& in, BrowserFrameReader& reader) {
 }
 
 bool answerPage(int fd, const HttpRequest& req) {
-  const std::string answer = HttpAnswer(req.isGet(), req.path());
-  platform::sysLog(kInfo, "HTTP %s %s", req.isGet() ? "GET" : "request", req.path().c_str());
-  return platform::sendAllWithin(fd, answer.data(), answer.size(), wsTimings().sendMs);
+  platform::sysLog(kInfo, "HTTP %s", req.isGet() ? "GET" : "request");
+  return sendText(fd, HttpAnswer(req.isGet(), req.path()));
 }
 
-void refuseUpgrade(int fd, const HttpRequest& req) {
-  const std::string answer = BrowserRefusal(req.versionSupported());
-  platform::sysLog(kErr, "browser upgrade refused: %s",
-                   req.versionSupported() ? "not a GET with a 16-byte key" : "WebSocket version other than 13");
-  platform::sendAllWithin(fd, answer.data(), answer.size(), wsTimings().sendMs);
-  platform::closeSocket(fd);
+// What a browser's upgrade is refused with, or empty when it may go on.
+std::string browserRefusal(const HttpRequest& req) {
+  if (!req.upgradeAcceptable()) {
+    platform::sysLog(kErr, "browser upgrade refused: %s",
+                     req.versionSupported() ? "not a GET with a 16-byte key" : "WebSocket version other than 13");
+    return BrowserRefusal(req.versionSupported());
+  }
+  // Any page the browser shows could open this socket: only the unit's own
+  // page may.
+  if (!req.sameOrigin("http")) {
+    platform::sysLog(kErr, "browser upgrade refused: the page is not the unit's own");
+    return CrossOriginRefusal();
+  }
+  return {};
+}
+
+// A refused address learns nothing but, if it is a browser, why.
+void tellRefused(Works* w, int fd, const std::string& peer, int64_t until) {
+  SocketStream in(fd, &w->running);
+  in.setHardDeadline(platform::monotonicMs() + kRefusedHearingMs);
+  ServerHandshake hs;
+  HttpRequest req;
+  if (readRequest(in, hs, req) == Handshake::Browser && browserRefusal(req).empty() &&
+      sendText(fd, BrowserReply(req.key()))) {
+    const int64_t left = (until - platform::monotonicMs() + 999) / 1000;
+    closeBrowser(fd, "locked out for " + std::to_string(left > 0 ? left : 1) + " s");
+  }
+  platform::sysLog(kErr, "%s refused: too many failed logins", peer.c_str());
+}
+
+// Handshake and passphrase, within one time limit from the connect.
+// True when the peer is logged in.
+template <typename Reader>
+bool login(Works* w, int fd, SocketStream& in, Reader& reader, const std::string& peer, bool browser) {
+  const Passphrase p = checkPassphrase(w, in, reader, peer, browser);
+  if (p == Passphrase::Accepted) return true;
+  if (browser && p == Passphrase::Wrong) closeBrowser(fd, "wrong passphrase");
+  if (browser && p == Passphrase::NotOwner) closeBrowser(fd, "owner passphrase not set");
+  if (p != Passphrase::NotOwner) countFailure(peer, fd, browser);
+  return false;
 }
 
 void serve(Works* w, int fd, const std::string& peer) {
   SocketStream in(fd, &w->running);
   in.setStallMs(wsTimings().stallMs);
+  in.setHardDeadline(platform::monotonicMs() + wsTimings().loginMs);
   ServerHandshake hs;
   HttpRequest req;
   const Handshake kind = readRequest(in, hs, req);
   if (kind == Handshake::Page) answerPage(fd, req);
-  if (kind == Handshake::Browser && !req.upgradeAcceptable()) {
-    refuseUpgrade(fd, req);
-    return;
-  }
-  const std::string browserReply = kind == Handshake::Browser ? BrowserReply(req.key()) : std::string();
-  const bool replied = kind == Handshake::Done      ? sendReply(fd, hs)
-                       : kind == Handshake::Browser ? platform::sendAllWithin(fd, browserReply.data(),
-                                                                              browserReply.size(), wsTimings().sendMs)
-                                                    : false;
+  if (kind == Handshake::Failed) countFailure(peer, fd, false);
+  const bool browser = kind == Handshake::Browser;
+  const std::string refusal = browser ? browserRefusal(req) : std::string();
+  if (!refusal.empty()) sendText(fd, refusal);
+  const bool replied = refusal.empty() && (kind == Handshake::Done      ? sendReply(fd, hs)
+                                           : kind == Handshake::Browser ? sendText(fd, BrowserReply(req.key()))
+                                                                        : false);
   if (!replied) {
     platform::closeSocket(fd);
     return;
   }
   AttachConnection(w, fd);
   isFirst = 1;
-  if (kind == Handshake::Browser) {
-    BrowserFrameReader reader(w);
-    if (checkPassphrase(w, in, reader, peer)) browserLoop(w, in, reader);
-  } else {
-    FrameReader reader;
-    if (checkPassphrase(w, in, reader, peer)) messageLoop(w, in, reader);
+  BrowserFrameReader browserReader(w);
+  FrameReader unitReader;
+  const bool in_ = browser ? login(w, fd, in, browserReader, peer, true) : login(w, fd, in, unitReader, peer, false);
+  if (in_) {
+    in.setHardDeadline(0);
+    if (browser)
+      browserLoop(w, in, browserReader);
+    else
+      messageLoop(w, in, unitReader);
   }
   platform::sysLog(kInfo, "TCP exiting");
-  DropConnection(w);
+  if (TransmitStands(w, true)) ReleaseTransmitter(w, "connection to the peer ended");
+  DropConnection(w, browser ? kCloseDrainMs : 0);
   platform::sysLog(kInfo, "TCP closed");
 }
 
 int openListener(Works* w) {
-  const platform::TcpListen l = platform::listenTcp(w->tcpPort, 1);
+  // ListenAddress keeps the server to one interface (the shack's LAN, say).
+  const std::string address = w->setup->ListenAddress;
+  const platform::TcpListen l = platform::listenTcp(w->tcpPort, 1, address);
   switch (l.failure) {
     case platform::TcpListen::Failure::Socket:
       platform::sysLog(kErr, "Socket open error %d", l.error);
@@ -215,7 +295,8 @@ int openListener(Works* w) {
       platform::sysLog(kErr, "Listening error %d", l.error);
       break;
     case platform::TcpListen::Failure::None:
-      platform::sysLog(kInfo, "Listening on port %d", platform::localPort(l.fd));
+      platform::sysLog(kInfo, "Listening on port %d (%s)", platform::localPort(l.fd),
+                       address.empty() || address == "0.0.0.0" ? "every address" : address.c_str());
       break;
   }
   return l.fd;
@@ -232,6 +313,10 @@ int WsocketListeningPort() { return gListeningPort; }
 void Wsocket(Works* w) {
   staticworks = w;
   platform::sysLog(kInfo, "Wsocket on port %d mode %c", w->tcpPort.load(), w->setup->WebSocket.load());
+  if (w->passphraseSource == kPassphraseUnusable) {
+    platform::sysLog(kErr, "remote server not started: %s", PassphraseSummary(w).c_str());
+    return;
+  }
   platform::outPrintf("wsocket\n\n");
   if (!platform::sleepWhileRunning(wsTimings().startPauseMs, w->running)) return;
   const int listenFd = openListener(w);
@@ -246,8 +331,9 @@ void Wsocket(Works* w) {
       break;
     }
     platform::sysLog(kInfo, "Connected by %s", a.peer.c_str());
-    if (serverBans().refused(a.peer, platform::monotonicMs())) {
-      platform::sysLog(kErr, "%s refused: too many wrong passphrases", a.peer.c_str());
+    const int64_t until = serverBans().refusedUntil(a.peer, platform::monotonicMs());
+    if (until > 0) {
+      tellRefused(w, a.fd, a.peer, until);
       platform::closeSocket(a.fd);
       continue;
     }

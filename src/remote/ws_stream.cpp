@@ -12,6 +12,7 @@ constexpr int kSliceMs = 100;  // how often a wait looks at the run flag
 }
 
 SocketStream::Fill SocketStream::fill(int64_t deadlineMs) {
+  if (hardDeadline_ > 0 && (deadlineMs <= 0 || hardDeadline_ < deadlineMs)) deadlineMs = hardDeadline_;
   for (;;) {
     if (stopped()) return Fill::End;
     int slice = kSliceMs;
@@ -56,10 +57,15 @@ SocketStream::LineResult SocketStream::readLine(std::string& line, int64_t deadl
 
 SourceResult SocketStream::readExact(uint8_t* data, size_t n, bool frameStart) {
   int64_t deadline = frameStart ? idleDeadline_ : platform::monotonicMs() + stallMs_;
+  idleExpired_ = false;
   while (n > 0) {
     if (start_ == end_) {
       const Fill f = fill(deadline);
-      if (f == Fill::Timeout) return SourceResult::Stalled;
+      if (f == Fill::Timeout) {
+        // The hard deadline is no idle tick: the login time is over.
+        idleExpired_ = frameStart && (hardDeadline_ <= 0 || platform::monotonicMs() < hardDeadline_);
+        return SourceResult::Stalled;
+      }
       if (f != Fill::Ok) return SourceResult::Closed;
     }
     if (frameStart) {

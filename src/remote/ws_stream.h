@@ -24,8 +24,14 @@ class SocketStream : public FrameSource {
   // long as the program runs.
   void setIdleDeadline(int64_t deadlineMs) { idleDeadline_ = deadlineMs; }
   void setStallMs(int ms) { stallMs_ = ms; }
+  // A deadline over every wait, whatever the read (0: none). Login limits
+  // hold for the whole exchange, not for each line or frame of it.
+  void setHardDeadline(int64_t deadlineMs) { hardDeadline_ = deadlineMs; }
   SourceResult readExact(uint8_t* data, size_t n, bool frameStart) override;
   int lastError() const { return lastError_; }
+  // Whether the last Stalled result was the idle deadline passing before a
+  // frame began (nothing of a frame was read).
+  bool idleExpired() const { return idleExpired_; }
 
  private:
   enum class Fill { Ok, End, Error, Timeout };
@@ -37,6 +43,8 @@ class SocketStream : public FrameSource {
   uint8_t buf_[4096];
   size_t start_ = 0, end_ = 0;
   int64_t idleDeadline_ = 0;
+  int64_t hardDeadline_ = 0;
+  bool idleExpired_ = false;
   int stallMs_ = 5000;
   int lastError_ = 0;
 };

@@ -38,6 +38,7 @@ void InitGlobalVar(Works* w) {
   w->audioRate = 48000;
   w->tcpPort = 6666;
   w->AudioBuffers = 20;
+  w->remoteTxLimitS = 180;
   w->errorsMuted = 1;
   w->fanPercentSent = -1;
   w->sogliaIdx = -1;

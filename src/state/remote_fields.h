@@ -29,4 +29,13 @@ struct RemoteFields {
   std::atomic<uint64_t> audioDecodeFailures;
   // Received frames handed to the playback device.
   std::atomic<uint64_t> audioFramesPlayed;
+
+  // Where the passphrase came from (PassphraseSource); a file that exists
+  // but cannot be used keeps the server and the client off.
+  std::atomic<int> passphraseSource;
+  std::atomic<const char*> passphraseProblem;  // why the file was refused; static text
+  // Transmit keyed by the peer: since when (monotonic ms, 0 not keyed), and
+  // how long it may last (RemoteTxLimit, seconds, 0 no limit).
+  std::atomic<int64_t> remoteKeyedSinceMs;
+  std::atomic<int> remoteTxLimitS;
 };

@@ -51,6 +51,8 @@ void fillRecordDefaults(SetupRecord& s) {
   setText(s.SerPort, kDefaultSerPort);
   setText(s.LinPort, kDefaultLinPort);
   setText(s.CatSerialPort, kDefaultCatSerialPort);
+  setText(s.RemoteTxLimit, "180");
+  setText(s.ListenAddress, "0.0.0.0");
   for (SetupFlag* f :
        {&s.EnableSpi, &s.EnableTouch, &s.DelayedTouch, &s.EnableCAT, &s.EnableRead, &s.EnableWrite, &s.EnablePwrPeak,
         &s.EnableFFT, &s.TempMode, &s.FreqSensIn, &s.Attenuator, &s.AttenuatorTune, &s.ViewTimeStr, &s.ViewTemp,

@@ -132,6 +132,8 @@ static const SetupKey kKeys[] = {
     DIGIT(EnableLOGTemp, EnableLOGTemp),
     NUMBER(AudioBuffers, w.AudioBuffers = v, w.AudioBuffers.load()),
     DIGIT(TuneSearch, TuneSearch),
+    NUMBER(RemoteTxLimit, w.remoteTxLimitS = v < 0 ? 0 : v, w.remoteTxLimitS.load()),
+    TEXT(ListenAddress),
 };
 
 #undef FLAG
@@ -139,6 +141,6 @@ static const SetupKey kKeys[] = {
 #undef TEXT
 #undef NUMBER
 
-static_assert(sizeof kKeys / sizeof kKeys[0] == 65, "the setup file has 65 keys");
+static_assert(sizeof kKeys / sizeof kKeys[0] == 67, "the setup file has 67 keys");
 
 std::span<const SetupKey> setupKeys() { return kKeys; }

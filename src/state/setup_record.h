@@ -64,6 +64,8 @@ struct SetupRecord {
   SetupFlag EnableDebug, Enable1600, EnableLOGTemp;
   char AudioBuffers[6];
   SetupFlag TuneSearch;
+  char RemoteTxLimit[6];    // seconds a peer may keep the transmitter keyed; 0 no limit
+  char ListenAddress[16];   // the server's one address; "0.0.0.0" every address
   // Run-time switches without a key; '1' at start.
   SetupFlag enaser;     // external IO serial thread
   SetupFlag fftFlag;    // spectrum processing; follows EnableFFT, set by Enable1600

@@ -7,6 +7,7 @@
 #include "amp/errors.h"
 #include "amp/temperature.h"
 #include "display/text.h"
+#include "state/remote_settings.h"
 #include "state/setup_record.h"
 #include "state/thread_starter.h"
 #include "state/works.h"
@@ -136,6 +137,8 @@ std::vector<InfoLine> StatusInfoLines(Works* w, int extIoFreq) {
                         CalvTensVadcAmp(w, w->tinyReply1), CalvTensVadcAmp(w, w->tinyReply2),
                         CalvTensVadcAmp(w, w->tinyReply3)),
                  kValueX});
+  // Whether a peer gets in on the shared default, or why remote operation is off.
+  out.push_back({374, "REMOTE", PassphraseSummary(w), kValueX});
   if (w->menuPage == 0) out.push_back({400, nullptr, ClockText(w), 300});
   return out;
 }

@@ -1,8 +1,10 @@
 // The front panel in a real browser: headless Chromium, driven through its
 // DevTools protocol, against a bench unit (hfamp in a sandbox with the
-// simulated amplifier). A wrong passphrase gets no image; the right one shows
-// the unit's screen, a click on ANT puts "SA" on the amplifier's wire, and the
-// page's screenshot goes to docs/screenshots/.
+// simulated amplifier and an owner passphrase). A page of another site cannot
+// open the unit's socket; a wrong passphrase and the shared default get no
+// image and are told why; the owner's shows the unit's screen, a click on ANT
+// puts "SA" on the amplifier's wire, and the page's screenshot goes to
+// docs/screenshots/.
 //
 //   node --experimental-websocket panel_test.mjs BUILD_DIR SOURCE_DIR
 import { spawn } from "node:child_process";
@@ -10,6 +12,7 @@ import { mkdtempSync, readFileSync, writeFileSync, existsSync, rmSync, mkdirSync
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import net from "node:net";
+import http from "node:http";
 
 const [buildDir, sourceDir] = process.argv.slice(2);
 // A cross build's bench runs under qemu-user, named with its options in
@@ -106,6 +109,27 @@ function screenDifference(grid, fb) {
   return sum / n;
 }
 
+// A page from another site (a second local server) tries to open the unit's
+// socket in the same browser: the unit refuses the upgrade.
+async function foreignPageRefused(page, port) {
+  const html = `<!doctype html><title>waiting</title><script>
+    const ws = new WebSocket("ws://127.0.0.1:${port}/");
+    ws.onopen = () => { document.title = "opened"; ws.send("lindoramesca"); };
+    ws.onclose = () => { if (document.title !== "opened") document.title = "refused"; };
+  </script>`;
+  const server = http.createServer((req, res) => { res.writeHead(200, { "Content-Type": "text/html" }); res.end(html); });
+  const sitePort = await new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server.address().port)));
+  await page.send("Page.navigate", { url: `http://127.0.0.1:${sitePort}/` });
+  const title = await until("the foreign page's verdict",
+                            async () => {
+    const t = await page.eval(`location.port === "${sitePort}" ? document.title : "waiting"`);
+    return t !== "waiting" && t;
+  }, 10000);
+  server.close();
+  if (title !== "refused") fail("a page of another site opened the unit's socket: " + title);
+  console.log("a page of another site: upgrade refused");
+}
+
 async function main() {
   const chromium = findChromium();
   if (!chromium) { console.log("SKIP: no chromium (scripts/install-deps.sh installs it)"); process.exit(SKIP); }
@@ -113,6 +137,9 @@ async function main() {
   const root = mkdtempSync(join(tmpdir(), "hfamp-browser-"));
   const wire = join(root, "wire.log");
   const port = await freePort();
+  const owner = "owners-own-9";
+  mkdirSync(join(root, "unit", "opt", "set"), { recursive: true });
+  writeFileSync(join(root, "unit", "opt", "set", "passphrase.txt"), owner + "\n");
   const benchCommand = [...emulator, join(buildDir, "sim", "hfamp-sim"),
                         "--root", join(root, "unit"), "--wire-log", wire, "--serve", String(port)];
   const bench = spawn(benchCommand[0], benchCommand.slice(1), { stdio: ["pipe", "ignore", "inherit"] });
@@ -138,13 +165,17 @@ async function main() {
   await page.send("Page.navigate", { url: pageUrl });
   await until("the page to load", () => page.eval(`document.readyState === "complete" && !!document.getElementById("screen")`), 20000);
 
-  // A wrong passphrase: refused, no image, no control.
-  await page.login("not-the-passphrase");
-  await until("the refusal", () => page.eval(`document.getElementById("message").textContent.includes("refused")`), 10000);
-  if ((await page.eval(`document.getElementById("frames").textContent`)) !== "0") fail("an image reached a wrong passphrase");
+  // A wrong passphrase, and the shared default of every unit: refused, told
+  // why, no image, no control.
+  for (const wrong of ["not-the-passphrase", "lindoramesca"]) {
+    await page.login(wrong);
+    await until("the refusal of " + wrong,
+                () => page.eval(`document.getElementById("message").textContent === "refused: wrong passphrase"`), 10000);
+    if ((await page.eval(`document.getElementById("frames").textContent`)) !== "0") fail("an image reached " + wrong);
+  }
 
-  // The right one: the screen appears and matches the unit's framebuffer.
-  await page.login("lindoramesca");
+  // The owner's: the screen appears and matches the unit's framebuffer.
+  await page.login(owner);
   await until("a screen image", async () => Number(await page.eval(`document.getElementById("frames").textContent`)) > 0, 20000);
   // The unit's screen may be changing as the image travels (a slow build
   // still finishing start-up): compare again until one image matches.
@@ -170,6 +201,7 @@ async function main() {
     mkdirSync(join(sourceDir, "docs", "screenshots"), { recursive: true });
     writeFileSync(join(sourceDir, "docs", "screenshots", "browser-panel.png"), Buffer.from(shot.data, "base64"));
   }
+  await foreignPageRefused(page, port);
   console.log("PASS");
   cleanup();
   // The sandbox goes once the unit has stopped writing into it.

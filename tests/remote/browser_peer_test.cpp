@@ -10,6 +10,7 @@
 #include "remote/http_request.h"
 #include "remote/ws_browser.h"
 #include "remote_harness.h"
+#include "state/remote_settings.h"
 #include "wait_until.h"
 
 namespace {
@@ -32,6 +33,8 @@ class BrowserPeerTest : public SandboxTest {
     SandboxTest::SetUp();
     useTestTimings();
     paintTestScreen(unit_.fb());
+    // Browsers are served only with an owner passphrase; the text stays the same.
+    unit_.w()->passphraseSource = kPassphraseOwner;
     unit_.startServer();
     ASSERT_GT(unit_.port(), 0);
   }
@@ -101,8 +104,10 @@ TEST_F(BrowserPeerTest, WrongPassphraseGetsNoImageAndNoControl) {
   ASSERT_FALSE(browser.readReply().empty());
   ASSERT_TRUE(browser.send(maskedText("lindoramescx")));
   ASSERT_TRUE(browser.send(maskedText("XY0007000450")));
+  // Nothing but the close frame that says why.
   FrameBytes f;
-  EXPECT_FALSE(browser.readFrame(f, 500));
+  ASSERT_TRUE(browser.readFrame(f, 2000));
+  EXPECT_EQ(std::string(f.begin(), f.end()), std::string("\x88\x12\x03\xF0wrong passphrase", 20));
   EXPECT_TRUE(browser.closedWithin(2000));
   EXPECT_EQ(unit_.w()->touchHeld, 0);
   EXPECT_EQ(unit_.w()->wsConnected, 0);

@@ -213,15 +213,29 @@ TEST(Passphrase, OnlyTheWholeTextMatches) {
 
 TEST(Passphrase, FiveWrongInAMinuteRefuseTheAddressForAMinute) {
   PeerBans bans;
-  for (int i = 0; i < 4; ++i) EXPECT_FALSE(bans.wrongPassphrase("10.0.0.9", i * 1000, 60000, 60000));
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(bans.failedTry("10.0.0.9", i * 1000, 60000, 60000));
   EXPECT_FALSE(bans.refused("10.0.0.9", 4500));
-  EXPECT_TRUE(bans.wrongPassphrase("10.0.0.9", 5000, 60000, 60000));
+  EXPECT_TRUE(bans.failedTry("10.0.0.9", 5000, 60000, 60000));
   EXPECT_TRUE(bans.refused("10.0.0.9", 6000));
   EXPECT_FALSE(bans.refused("10.0.0.8", 6000));  // other addresses are served
   EXPECT_FALSE(bans.refused("10.0.0.9", 65001));
   // Wrong ones spread over more than a minute never add up.
   PeerBans slow;
-  for (int i = 0; i < 10; ++i) EXPECT_FALSE(slow.wrongPassphrase("10.0.0.7", i * 20000, 60000, 60000));
+  for (int i = 0; i < 10; ++i) EXPECT_FALSE(slow.failedTry("10.0.0.7", i * 20000, 60000, 60000));
+}
+
+TEST(Passphrase, AFullAddressTableStillRefusesTheGuessingAddress) {
+  PeerBans bans;
+  const auto address = [](int i) { return "10.1." + std::to_string(i / 250) + "." + std::to_string(i % 250); };
+  for (int i = 0; i < 1000; ++i) bans.failedTry(address(i), i, 60000, 60000);
+  bool refused = false;
+  for (int i = 0; i < PeerBans::kWrongAllowed; ++i) refused = bans.failedTry("192.168.1.66", 2000 + i, 60000, 60000);
+  EXPECT_TRUE(refused);
+  // A second scan overflows the table; the refusal stays while plain records make room.
+  for (int i = 1000; i < 3000; ++i) bans.failedTry(address(i), 3000 + i, 60000, 60000);
+  EXPECT_LE(bans.size(), PeerBans::kMaxRecords);
+  EXPECT_TRUE(bans.refused("192.168.1.66", 7000));
+  EXPECT_FALSE(bans.refused(address(2999), 7000));
 }
 
 }  // namespace

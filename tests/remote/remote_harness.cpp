@@ -16,7 +16,8 @@ void useTestTimings() {
   WsTimings& t = wsTimings();
   t.startPauseMs = 0;
   t.handshakeMs = 600;
-  t.passphraseMs = 600;
+  t.loginMs = 600;
+  t.writeBlockMs = 600;
   t.stallMs = 600;
   t.sendMs = 600;
   t.retryMs = 100;
@@ -29,7 +30,9 @@ void restoreTimings() {
   WsTimings& t = wsTimings();
   t.startPauseMs = 2000;
   t.handshakeMs = 5000;
-  t.passphraseMs = 5000;
+  t.loginMs = 5000;
+  t.writeBlockMs = 2000;
+  t.queueMaxBytes = 384 * 1024;
   t.stallMs = 5000;
   t.sendMs = 1000;
   t.retryMs = 2000;
@@ -68,9 +71,10 @@ void RemoteUnit::stop() {
   if (works_->setup->WebSocket == '1') waitUntil([] { return WsocketListeningPort() == 0; }, 1000);
 }
 
-RawPeer::RawPeer(int port) {
+RawPeer::RawPeer(int port, const std::string& from) {
   fd_ = platform::createTcpSocket();
-  if (!platform::connectTcp(fd_, "127.0.0.1", static_cast<uint16_t>(port), 1000)) {
+  if ((!from.empty() && !platform::bindLocal(fd_, from)) ||
+      !platform::connectTcp(fd_, "127.0.0.1", static_cast<uint16_t>(port), 1000)) {
     platform::closeSocket(fd_);
     fd_ = -1;
   }

@@ -35,7 +35,11 @@ class RemoteUnit {
 
 class RawPeer {
  public:
-  explicit RawPeer(int port);
+  // Connects to the unit on 127.0.0.1, speaking from the loopback address
+  // `from` (127.0.0.2 ...) when given: each address is another peer to the
+  // unit's lock-out.
+  explicit RawPeer(int port, const std::string& from = {});
+  int fd() const { return fd_; }
   ~RawPeer();
   bool connected() const { return fd_ > 0; }
   bool send(const std::string& bytes);

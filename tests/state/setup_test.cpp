@@ -42,7 +42,7 @@ TEST_F(SetupTest, MissingFileWritesAllDefaultsInOrder) {
   platform::setLogObserver({});
 
   auto file = lines(setupFile());
-  ASSERT_EQ(file.size(), 65u);
+  ASSERT_EQ(file.size(), 67u);
   const std::vector<std::string> expected = {"EnableKeyb: 1",
                                              "EnableSpi: 0",
                                              "EnableTouch: 0",
@@ -107,7 +107,9 @@ TEST_F(SetupTest, MissingFileWritesAllDefaultsInOrder) {
                                              "Enable1600: 1",
                                              "EnableLOGTemp: 0",
                                              "AudioBuffers: 20",
-                                             "TuneSearch: 0"};
+                                             "TuneSearch: 0",
+                                             "RemoteTxLimit: 180",
+                                             "ListenAddress: 0.0.0.0"};
   EXPECT_EQ(file, expected);
   EXPECT_THAT(seen, ::testing::Contains("2: Init Setup! "));
   EXPECT_THAT(seen, ::testing::Contains("E: can't open /opt/set/setup.txt"));
@@ -171,7 +173,7 @@ TEST_F(SetupTest, ScaledAndMirroredKeysReadAndWriteBack) {
     writeSetup(w_.get());
     std::string key = std::string(c.line).substr(0, std::string(c.line).find(':'));
     EXPECT_EQ(lineOf(key), c.writtenBack);
-    EXPECT_EQ(lines(setupFile()).size(), 65u);
+    EXPECT_EQ(lines(setupFile()).size(), 67u);
   }
 }
 
@@ -230,7 +232,7 @@ TEST_F(SetupTest, DevicePathsOfAnyLengthSurviveReadAndWrite) {
   EXPECT_EQ(w_->setup->EnableKeyb, '0');  // the long lines did not swallow the next one
   writeSetup(w_.get());
   for (const auto& [key, path] : cases) EXPECT_EQ(lineOf(key), key + ": " + path);
-  EXPECT_EQ(lines(setupFile()).size(), 65u);
+  EXPECT_EQ(lines(setupFile()).size(), 67u);
 }
 
 TEST_F(SetupTest, FailedRemountSkipsTheWrite) {

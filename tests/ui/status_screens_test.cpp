@@ -277,7 +277,7 @@ TEST_F(StatusScreens, InformationScreenLines) {
   std::snprintf(IP, sizeof IP, "10.0.0.5");
   AddErrore(w_.get(), kErrExtIo);
   const auto lines = StatusInfoLines(w_.get(), 7123456);
-  ASSERT_EQ(lines.size(), 13u);  // the clock line too, on page 0
+  ASSERT_EQ(lines.size(), 14u);  // the clock line too, on page 0
   EXPECT_EQ(lines[0].value, "SW ver. 2.1, FW ver. F7");
   EXPECT_EQ(lines[1].value, std::string(32, 'S') + " (), TYPE: USA, MAXPOWER: 60W");
   EXPECT_EQ(lines[3].value, "7100000Hz(7123456)");
@@ -285,13 +285,14 @@ TEST_F(StatusScreens, InformationScreenLines) {
   EXPECT_EQ(lines[7].value, "IP:10.0.0.5, NetMask: ");
   EXPECT_EQ(lines[9].value, "State 0x01 0x02,ES:4,ER:1");
   EXPECT_EQ(lines[10].value, "No EXT IO data");
-  EXPECT_EQ(lines[12].y, 400);
-  EXPECT_EQ(lines[12].valueX, 300);
+  EXPECT_EQ(lines[12].value, "Passphrase: shared default");
+  EXPECT_EQ(lines[13].y, 400);
+  EXPECT_EQ(lines[13].valueX, 300);
   w_->setup->enaser = '0';
   w_->TempMode = 1;
   w_->menuPage = 1;
   const auto f = StatusInfoLines(w_.get(), 0);
-  ASSERT_EQ(f.size(), 12u);
+  ASSERT_EQ(f.size(), 13u);
   EXPECT_EQ(f[3].value, "7000000Hz(0)");  // the amplifier's counter while the link is off
   EXPECT_EQ(f[6].value, "Set Point Alarm 131.0°F");
   EXPECT_NE(f[4].value.find("°F, Thsk:"), std::string::npos);
