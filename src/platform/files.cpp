@@ -108,12 +108,14 @@ std::optional<std::string> readFile(const std::string& systemPath) {
   return std::move(r.bytes);
 }
 
-bool writeFileAtomic(const std::string& systemPath, const std::string& content) {
+bool writeFileAtomic(const std::string& systemPath, const std::string& content, int mode) {
   if (!writeAllowed(systemPath)) return false;
   std::string target = hostPath(systemPath);
   std::string temp = hostPath(temporaryPathFor(systemPath));
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode));
   if (fd < 0) return false;
+  // A temporary left by an earlier try keeps its old bits: set them anew.
+  ::fchmod(fd, static_cast<mode_t>(mode));
   size_t done = 0;
   while (done < content.size()) {
     ssize_t n = ::write(fd, content.data() + done, content.size() - done);

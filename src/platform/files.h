@@ -30,7 +30,8 @@ std::optional<std::string> readFile(const std::string& systemPath);
 // the disk and renames it over the old one, so a crash or power loss leaves the
 // old file or the new one, never a torn one. False (errno set) on failure, with
 // the old file untouched.
-bool writeFileAtomic(const std::string& systemPath, const std::string& content);
+// `mode` is the new file's permission bits (0600 for a secret).
+bool writeFileAtomic(const std::string& systemPath, const std::string& content, int mode = 0644);
 bool fileExists(const std::string& systemPath);
 // The temporary name writeFileAtomic uses for a file: one per file, so two
 // files written one after the other never share one.

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/clock.h"
+#include "platform/transport.h"
 
 namespace platform {
 namespace {
@@ -210,5 +211,16 @@ bool readRandom(void* data, size_t length, size_t* got) {
   *got = n > 0 ? static_cast<size_t>(n) : 0;
   return *got == length;
 }
+
+}  // namespace platform
+
+namespace platform {
+
+int PlainTransport::waitReadable(int timeoutMs) { return platform::waitReadable(fd_, timeoutMs); }
+long PlainTransport::receive(void* data, size_t length) { return receiveSome(fd_, data, length); }
+bool PlainTransport::sendAllWithin(const void* data, size_t length, int timeoutMs) {
+  return platform::sendAllWithin(fd_, data, length, timeoutMs);
+}
+void PlainTransport::shutdown() { shutdownSocket(fd_); }
 
 }  // namespace platform

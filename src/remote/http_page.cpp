@@ -52,6 +52,16 @@ std::string answer(const char* status, const char* type, std::string_view body) 
 
 std::string_view PanelPage() { return {reinterpret_cast<const char*>(kPanelPageBytes), kPanelPageSize}; }
 
+std::string HttpsRedirect(std::string_view host, std::string_view path) {
+  (void)path;  // always the panel: nothing of the peer's is echoed but its Host
+  const bool plain = !host.empty() && host.size() <= 255 && host.find_first_not_of(
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-:[]") == std::string_view::npos;
+  if (!plain) return answer("400 Bad Request", "text/plain; charset=utf-8", "bad host\n");
+  const std::string location = "https://" + std::string(host) + "/";
+  return "HTTP/1.1 301 Moved Permanently\r\nLocation: " + location +
+         "\r\nContent-Length: 0\r\nCache-Control: no-store\r\nConnection: close\r\n" + securityHeaders() + "\r\n";
+}
+
 std::string HttpAnswer(bool get, std::string_view path) {
   // A query string does not make another page.
   const std::string_view bare = path.substr(0, path.find('?'));

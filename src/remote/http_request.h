@@ -17,6 +17,7 @@ class HttpRequest {
   Kind kind() const;
   const std::string& path() const { return path_; }
   const std::string& key() const { return key_; }
+  const std::string& host() const { return host_; }
   bool isGet() const { return get_; }
   // Whether a browser's upgrade can be accepted: a GET with a key of 16
   // base64 bytes and version 13, the only version the reply speaks.

@@ -4,14 +4,15 @@
 
 #include "platform/clock.h"
 #include "platform/log.h"
-#include "platform/net.h"
+#include "platform/transport.h"
 #include "platform/serial.h"
 #include "platform/thread_name.h"
 #include "state/works.h"
 
 using platform::kErr;
 
-PeerWriter::PeerWriter(int fd, Works* works, Limits limits) : fd_(fd), works_(works), limits_(limits) {
+PeerWriter::PeerWriter(std::shared_ptr<platform::Transport> stream, Works* works, Limits limits)
+    : stream_(std::move(stream)), works_(works), limits_(limits) {
   thread_ = std::thread([this] { run(); });
 }
 
@@ -28,7 +29,7 @@ void PeerWriter::dropPeer(const char* why) {
   platform::sysLog(kErr, "remote: peer dropped: %s", why);
   // The reader wakes on the shut socket and ends the connection; senders
   // stop at once.
-  platform::shutdownSocket(fd_);
+  stream_->shutdown();
   if (works_) works_->wsConnected = 0;
   queue_.clear();
   bytes_ = 0;
@@ -72,7 +73,7 @@ void PeerWriter::run() {
     // Audio that waited here too long is worth less than the gap it leaves.
     const bool late = e.kind == Kind::Stale && platform::monotonicMs() - e.queuedAt > limits_.staleAgeMs;
     lock.unlock();
-    const bool ok = late || platform::sendAllWithin(fd_, e.bytes.data(), e.bytes.size(), limits_.blockMs);
+    const bool ok = late || stream_->sendAllWithin(e.bytes.data(), e.bytes.size(), limits_.blockMs);
     const int error = errno;
     lock.lock();
     writing_ = false;

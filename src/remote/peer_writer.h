@@ -13,12 +13,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 #include "remote/ws_frame.h"
 
 struct Works;
+namespace platform {
+class Transport;
+}
 
 class PeerWriter {
  public:
@@ -32,9 +36,9 @@ class PeerWriter {
     int staleAgeMs = 250;               // ... or when the oldest frame waited this long
   };
 
-  // Starts the writer thread on `fd`. `works` gets wsConnected cleared when
-  // the peer is dropped; it may be null in tests.
-  PeerWriter(int fd, Works* works, Limits limits);
+  // Starts the writer thread on `stream`. `works` gets wsConnected cleared
+  // when the peer is dropped; it may be null in tests.
+  PeerWriter(std::shared_ptr<platform::Transport> stream, Works* works, Limits limits);
   ~PeerWriter();
   PeerWriter(const PeerWriter&) = delete;
   PeerWriter& operator=(const PeerWriter&) = delete;
@@ -66,7 +70,7 @@ class PeerWriter {
   bool behind(int64_t nowMs) const;  // caller holds mutex_
   void dropPeer(const char* why);    // caller holds mutex_
 
-  const int fd_;
+  const std::shared_ptr<platform::Transport> stream_;
   Works* const works_;
   const Limits limits_;
   mutable std::mutex mutex_;

@@ -9,6 +9,7 @@
 
 #include "platform/log.h"
 #include "platform/net.h"
+#include "platform/transport.h"
 #include "remote/peer_writer.h"
 #include "remote/ws_timing.h"
 #include "state/works.h"
@@ -110,8 +111,9 @@ int sendWebSockSerSpectrFrame(Works* w, const uint8_t* data, int length) {
   return sendChunkedObject(w, "SP", data, static_cast<size_t>(length));
 }
 
-void AttachConnection(Works* w, int fd) {
-  auto writer = std::make_shared<PeerWriter>(fd, w, writerLimits());
+void AttachConnection(Works* w, int fd, std::shared_ptr<platform::Transport> stream) {
+  if (!stream) stream = std::make_shared<platform::PlainTransport>(fd);
+  auto writer = std::make_shared<PeerWriter>(std::move(stream), w, writerLimits());
   {
     std::lock_guard lock(*w->mutexPtr);
     w->sockFD = fd;

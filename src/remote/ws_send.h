@@ -9,10 +9,14 @@
 // that lost its worth while the link is behind), -1 when the peer is dropped.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "remote/ws_frame.h"
 
 struct Works;
+namespace platform {
+class Transport;
+}
 
 int sendWebSockStatusFrame(Works* works, const char* data, int length);
 // CAT text longer than one short frame goes out as several "CA" frames,
@@ -36,7 +40,8 @@ int sendStaleFrames(Works* works, const FrameBytes* frames, size_t count);
 // descriptor number that has been reused.
 // Attaching starts the connection's writer thread; dropping ends it, after
 // letting it write what is queued for up to `drainMs` (a close frame).
-void AttachConnection(Works* works, int fd);
+// `stream` is how the connection is written (TLS); plain TCP on `fd` when null.
+void AttachConnection(Works* works, int fd, std::shared_ptr<platform::Transport> stream = nullptr);
 void DropConnection(Works* works, int drainMs = 0);
 // Bytes queued for the peer, and whether the writer dropped it.
 size_t PeerBacklogBytes(const Works* works);

@@ -8,6 +8,8 @@
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/net.h"
+#include "platform/tls.h"
+#include "platform/transport.h"
 #include "remote/browser_screen.h"
 #include "remote/http_page.h"
 #include "remote/http_request.h"
@@ -18,6 +20,7 @@
 #include "remote/ws_screen.h"
 #include "remote/ws_send.h"
 #include "remote/ws_stream.h"
+#include "remote/tls_identity.h"
 #include "remote/tx_release.h"
 #include "remote/ws_timing.h"
 #include "state/remote_settings.h"
@@ -44,6 +47,42 @@ constexpr uint16_t kClosePolicy = 1008;
 int isFirst = 0;  // 1: the next text frame is the passphrase; 2 afterwards
 
 enum class Handshake { Done, Browser, Page, Failed };
+
+// How one accepted peer is spoken to: plain TCP, or TLS when its first byte
+// opens a TLS handshake (a browser on the HTTPS page).
+class Peer {
+ public:
+  explicit Peer(int fd) : fd_(fd), plain_(std::make_shared<platform::PlainTransport>(fd)) {}
+  // False when the peer sent nothing in time, or its TLS handshake failed.
+  bool open(int64_t deadlineMs) {
+    const int starts = platform::PeerStartsTls(fd_, left(deadlineMs));
+    if (starts < 0) return false;
+    if (starts == 0) return true;
+    const std::shared_ptr<platform::TlsServer> server = UnitTlsServer();
+    auto tls = std::make_shared<platform::TlsConnection>();
+    std::string error;
+    if (!server || !tls->accept(*server, fd_, left(deadlineMs), error)) {
+      platform::sysLog(kErr, "TLS handshake failed: %s", server ? error.c_str() : "no TLS identity");
+      return false;
+    }
+    tls_ = std::move(tls);
+    return true;
+  }
+  bool tls() const { return tls_ != nullptr; }
+  platform::Transport& io() { return tls_ ? static_cast<platform::Transport&>(*tls_) : *plain_; }
+  std::shared_ptr<platform::Transport> shared() {
+    return tls_ ? std::shared_ptr<platform::Transport>(tls_) : std::shared_ptr<platform::Transport>(plain_);
+  }
+
+ private:
+  static int left(int64_t deadlineMs) {
+    const int64_t l = deadlineMs - platform::monotonicMs();
+    return l > 0 ? static_cast<int>(l) : 0;
+  }
+  int fd_;
+  std::shared_ptr<platform::PlainTransport> plain_;
+  std::shared_ptr<platform::TlsConnection> tls_;
+};
 
 Handshake readRequest(SocketStream& in, ServerHandshake& hs, HttpRequest& req) {
   std::string line;
@@ -77,13 +116,13 @@ Handshake readRequest(SocketStream& in, ServerHandshake& hs, HttpRequest& req) {
   return Handshake::Done;
 }
 
-bool sendText(int fd, const std::string& text) {
-  return platform::sendAllWithin(fd, text.data(), text.size(), wsTimings().sendMs);
+bool sendText(platform::Transport& io, const std::string& text) {
+  return io.sendAllWithin(text.data(), text.size(), wsTimings().sendMs);
 }
 
-bool sendReply(int fd, const ServerHandshake& hs) {
+bool sendReply(platform::Transport& io, const ServerHandshake& hs) {
   for (const std::string& line : ServerReplyLines(hs.clientKey)) {
-    const bool ok = sendText(fd, line);
+    const bool ok = sendText(io, line);
     platform::sysLog(kInfo, "sent %d bytes error %d", ok ? static_cast<int>(line.size()) : -1, ok ? 0 : errno);
     if (!ok) return false;
   }
@@ -98,19 +137,19 @@ void markConnected(Works* w) {
 }
 
 // A browser is told in words why it was refused; the page shows them.
-void closeBrowser(int fd, const std::string& reason) {
+void closeBrowser(platform::Transport& io, const std::string& reason) {
   const FrameBytes close = CloseFrame(kClosePolicy, reason);
-  platform::sendAllWithin(fd, close.data(), close.size(), wsTimings().sendMs);
+  io.sendAllWithin(close.data(), close.size(), wsTimings().sendMs);
 }
 
 // A login that did not end with a correct passphrase counts against the
 // address, whether the passphrase was wrong or never came.
-void countFailure(const std::string& peer, int fd, bool browser) {
+void countFailure(const std::string& peer, platform::Transport& io, bool browser) {
   const int64_t now = platform::monotonicMs();
   if (!serverBans().failedTry(peer, now, wsTimings().banWindowMs, wsTimings().banMs)) return;
   platform::sysLog(kErr, "%s refused for %d s after %d failed logins", peer.c_str(), wsTimings().banMs / 1000,
                    PeerBans::kWrongAllowed);
-  if (browser) closeBrowser(fd, "locked out for " + std::to_string(wsTimings().banMs / 1000) + " s");
+  if (browser) closeBrowser(io, "locked out for " + std::to_string(wsTimings().banMs / 1000) + " s");
 }
 
 enum class Passphrase { Accepted, Wrong, NotOwner, Failed };
@@ -196,13 +235,14 @@ void browserLoop(Works* w, SocketStream& in, BrowserFrameReader& reader) {
   screen.stop();
 }
 
-bool answerPage(int fd, const HttpRequest& req) {
-  platform::sysLog(kInfo, "HTTP %s", req.isGet() ? "GET" : "request");
-  return sendText(fd, HttpAnswer(req.isGet(), req.path()));
+// The page only over TLS: a plain request is sent there.
+bool answerPage(platform::Transport& io, const HttpRequest& req, bool tls) {
+  platform::sysLog(kInfo, "HTTP %s%s", req.isGet() ? "GET" : "request", tls ? "" : " (plain: sent to HTTPS)");
+  return sendText(io, tls ? HttpAnswer(req.isGet(), req.path()) : HttpsRedirect(req.host(), req.path()));
 }
 
 // What a browser's upgrade is refused with, or empty when it may go on.
-std::string browserRefusal(const HttpRequest& req) {
+std::string browserRefusal(const HttpRequest& req, bool tls) {
   if (!req.upgradeAcceptable()) {
     platform::sysLog(kErr, "browser upgrade refused: %s",
                      req.versionSupported() ? "not a GET with a 16-byte key" : "WebSocket version other than 13");
@@ -210,8 +250,13 @@ std::string browserRefusal(const HttpRequest& req) {
   }
   // Any page the browser shows could open this socket: only the unit's own
   // page may.
-  if (!req.sameOrigin("http")) {
+  if (!req.sameOrigin("https")) {
     platform::sysLog(kErr, "browser upgrade refused: the page is not the unit's own");
+    return CrossOriginRefusal();
+  }
+  // The passphrase never crosses the network in the clear.
+  if (!tls) {
+    platform::sysLog(kErr, "browser upgrade refused: not over TLS");
     return CrossOriginRefusal();
   }
   return {};
@@ -219,14 +264,18 @@ std::string browserRefusal(const HttpRequest& req) {
 
 // A refused address learns nothing but, if it is a browser, why.
 void tellRefused(Works* w, int fd, const std::string& peer, int64_t until) {
-  SocketStream in(fd, &w->running);
-  in.setHardDeadline(platform::monotonicMs() + kRefusedHearingMs);
-  ServerHandshake hs;
-  HttpRequest req;
-  if (readRequest(in, hs, req) == Handshake::Browser && browserRefusal(req).empty() &&
-      sendText(fd, BrowserReply(req.key()))) {
-    const int64_t left = (until - platform::monotonicMs() + 999) / 1000;
-    closeBrowser(fd, "locked out for " + std::to_string(left > 0 ? left : 1) + " s");
+  Peer p(fd);
+  const int64_t deadline = platform::monotonicMs() + kRefusedHearingMs;
+  if (p.open(deadline)) {
+    SocketStream in(fd, &w->running, &p.io());
+    in.setHardDeadline(deadline);
+    ServerHandshake hs;
+    HttpRequest req;
+    if (readRequest(in, hs, req) == Handshake::Browser && browserRefusal(req, p.tls()).empty() &&
+        sendText(p.io(), BrowserReply(req.key()))) {
+      const int64_t left = (until - platform::monotonicMs() + 999) / 1000;
+      closeBrowser(p.io(), "locked out for " + std::to_string(left > 0 ? left : 1) + " s");
+    }
   }
   platform::sysLog(kErr, "%s refused: too many failed logins", peer.c_str());
 }
@@ -234,39 +283,51 @@ void tellRefused(Works* w, int fd, const std::string& peer, int64_t until) {
 // Handshake and passphrase, within one time limit from the connect.
 // True when the peer is logged in.
 template <typename Reader>
-bool login(Works* w, int fd, SocketStream& in, Reader& reader, const std::string& peer, bool browser) {
+bool login(Works* w, platform::Transport& io, SocketStream& in, Reader& reader, const std::string& peer,
+           bool browser) {
   const Passphrase p = checkPassphrase(w, in, reader, peer, browser);
   if (p == Passphrase::Accepted) return true;
-  if (browser && p == Passphrase::Wrong) closeBrowser(fd, "wrong passphrase");
-  if (browser && p == Passphrase::NotOwner) closeBrowser(fd, "owner passphrase not set");
-  if (p != Passphrase::NotOwner) countFailure(peer, fd, browser);
+  if (browser && p == Passphrase::Wrong) closeBrowser(io, "wrong passphrase");
+  if (browser && p == Passphrase::NotOwner) closeBrowser(io, "owner passphrase not set");
+  if (p != Passphrase::NotOwner) countFailure(peer, io, browser);
   return false;
 }
 
 void serve(Works* w, int fd, const std::string& peer) {
-  SocketStream in(fd, &w->running);
-  in.setStallMs(wsTimings().stallMs);
-  in.setHardDeadline(platform::monotonicMs() + wsTimings().loginMs);
-  ServerHandshake hs;
-  HttpRequest req;
-  const Handshake kind = readRequest(in, hs, req);
-  if (kind == Handshake::Page) answerPage(fd, req);
-  if (kind == Handshake::Failed) countFailure(peer, fd, false);
-  const bool browser = kind == Handshake::Browser;
-  const std::string refusal = browser ? browserRefusal(req) : std::string();
-  if (!refusal.empty()) sendText(fd, refusal);
-  const bool replied = refusal.empty() && (kind == Handshake::Done      ? sendReply(fd, hs)
-                                           : kind == Handshake::Browser ? sendText(fd, BrowserReply(req.key()))
-                                                                        : false);
-  if (!replied) {
+  Peer p(fd);
+  const int64_t deadline = platform::monotonicMs() + wsTimings().loginMs;
+  if (!p.open(deadline)) {
+    countFailure(peer, p.io(), false);
     platform::closeSocket(fd);
     return;
   }
-  AttachConnection(w, fd);
+  SocketStream in(fd, &w->running, &p.io());
+  in.setStallMs(wsTimings().stallMs);
+  in.setHardDeadline(deadline);
+  ServerHandshake hs;
+  HttpRequest req;
+  Handshake kind = readRequest(in, hs, req);
+  if (kind == Handshake::Page) answerPage(p.io(), req, p.tls());
+  if (kind == Handshake::Failed) countFailure(peer, p.io(), false);
+  // Over TLS only browsers: units keep their plain dialect.
+  if (kind == Handshake::Done && p.tls()) kind = Handshake::Failed;
+  const bool browser = kind == Handshake::Browser;
+  const std::string refusal = browser ? browserRefusal(req, p.tls()) : std::string();
+  if (!refusal.empty()) sendText(p.io(), refusal);
+  const bool replied = refusal.empty() && (kind == Handshake::Done      ? sendReply(p.io(), hs)
+                                           : kind == Handshake::Browser ? sendText(p.io(), BrowserReply(req.key()))
+                                                                        : false);
+  if (!replied) {
+    p.io().shutdown();
+    platform::closeSocket(fd);
+    return;
+  }
+  AttachConnection(w, fd, p.shared());
   isFirst = 1;
   BrowserFrameReader browserReader(w);
   FrameReader unitReader;
-  const bool in_ = browser ? login(w, fd, in, browserReader, peer, true) : login(w, fd, in, unitReader, peer, false);
+  const bool in_ = browser ? login(w, p.io(), in, browserReader, peer, true)
+                           : login(w, p.io(), in, unitReader, peer, false);
   if (in_) {
     in.setHardDeadline(0);
     if (browser)

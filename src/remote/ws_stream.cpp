@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "platform/net.h"
+#include "platform/transport.h"
 
 namespace {
 constexpr int kSliceMs = 100;  // how often a wait looks at the run flag
@@ -21,13 +22,14 @@ SocketStream::Fill SocketStream::fill(int64_t deadlineMs) {
       if (left <= 0) return Fill::Timeout;
       slice = static_cast<int>(std::min<int64_t>(left, kSliceMs));
     }
-    const int ready = platform::waitReadable(fd_, slice);
+    const int ready = transport_ ? transport_->waitReadable(slice) : platform::waitReadable(fd_, slice);
     if (ready < 0) {
       lastError_ = errno;
       return Fill::Error;
     }
     if (ready == 0) continue;
-    const long n = platform::receiveSome(fd_, buf_, sizeof buf_);
+    const long n = transport_ ? transport_->receive(buf_, sizeof buf_) : platform::receiveSome(fd_, buf_, sizeof buf_);
+    if (n == platform::Transport::kNothingYet) continue;
     if (n == 0) return Fill::End;
     if (n < 0) {
       lastError_ = errno;

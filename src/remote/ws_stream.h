@@ -11,9 +11,15 @@
 
 inline constexpr size_t kHandshakeLineMax = 1023;
 
+namespace platform {
+class Transport;
+}
+
 class SocketStream : public FrameSource {
  public:
-  SocketStream(int fd, const std::atomic<uint32_t>* running) : fd_(fd), running_(running) {}
+  // Reads `fd` as plain TCP, or through `transport` (TLS) when given.
+  SocketStream(int fd, const std::atomic<uint32_t>* running, platform::Transport* transport = nullptr)
+      : fd_(fd), running_(running), transport_(transport) {}
 
   enum class LineResult { Line, End, Error, Timeout };
   // Reads up to and including a line feed, or kHandshakeLineMax bytes,
@@ -40,6 +46,7 @@ class SocketStream : public FrameSource {
 
   int fd_;
   const std::atomic<uint32_t>* running_;
+  platform::Transport* transport_;
   uint8_t buf_[4096];
   size_t start_ = 0, end_ = 0;
   int64_t idleDeadline_ = 0;

@@ -7,6 +7,7 @@
 #include "amp/errors.h"
 #include "amp/temperature.h"
 #include "display/text.h"
+#include "remote/tls_identity.h"
 #include "state/remote_settings.h"
 #include "state/setup_record.h"
 #include "state/thread_starter.h"
@@ -104,6 +105,17 @@ void switchOn(Works* w, SetupFlag& flag, const std::string& port, LinkThread lin
   if (flag.compare_exchange_strong(off, '1')) StartLinkThread(w, link);
 }
 
+// Whether a peer gets in on the shared default (or why remote operation is
+// off), and the fingerprint the owner compares with the browser's.
+void remoteLines(Works* w, std::vector<InfoLine>& out) {
+  out.push_back({44, "REMOTE", PassphraseSummary(w), kValueX});
+  const std::string print = UnitTlsFingerprint();  // "SHA-256 AB:CD:..."
+  if (print.empty()) return;
+  constexpr size_t kHalf = 8 + 16 * 3;  // the name and the first 16 bytes
+  out.push_back({66, "TLS", print.substr(0, kHalf), kValueX});
+  if (print.size() > kHalf) out.push_back({88, nullptr, "        " + print.substr(kHalf), kValueX});
+}
+
 }  // namespace
 
 void StartInfoScreenLink(Works* w) {
@@ -116,6 +128,7 @@ void StartInfoScreenLink(Works* w) {
 
 std::vector<InfoLine> StatusInfoLines(Works* w, int extIoFreq) {
   std::vector<InfoLine> out;
+  remoteLines(w, out);
   out.push_back({110, "VERSION", versionLine(w), kValueX});
   out.push_back({132, "SN", serialLine(w), kValueX});
   out.push_back({154, "POWER",
@@ -137,8 +150,6 @@ std::vector<InfoLine> StatusInfoLines(Works* w, int extIoFreq) {
                         CalvTensVadcAmp(w, w->tinyReply1), CalvTensVadcAmp(w, w->tinyReply2),
                         CalvTensVadcAmp(w, w->tinyReply3)),
                  kValueX});
-  // Whether a peer gets in on the shared default, or why remote operation is off.
-  out.push_back({374, "REMOTE", PassphraseSummary(w), kValueX});
   if (w->menuPage == 0) out.push_back({400, nullptr, ClockText(w), 300});
   return out;
 }

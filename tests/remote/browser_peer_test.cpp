@@ -23,7 +23,7 @@ FrameBytes maskedText(const std::string& text) {
 
 std::string browserRequest(const std::string& key = "dGhlIHNhbXBsZSBub25jZQ==") {
   return "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: Upgrade\r\nUpgrade: websocket\r\n"
-         "Origin: http://127.0.0.1\r\nSec-WebSocket-Version: 13\r\nSec-WebSocket-Key: " +
+         "Origin: https://127.0.0.1\r\nSec-WebSocket-Version: 13\r\nSec-WebSocket-Key: " +
          key + "\r\n\r\n";
 }
 
@@ -46,17 +46,50 @@ class BrowserPeerTest : public SandboxTest {
   RemoteUnit unit_;
 };
 
-TEST_F(BrowserPeerTest, PlainGetOfRootAnswersThePageAndOtherPathsAre404) {
+TEST_F(BrowserPeerTest, TheRootOverHttpsAnswersThePageAndOtherPathsAre404) {
   RawPeer page(unit_.port());
+  ASSERT_TRUE(page.startTls());
   ASSERT_TRUE(page.send(std::string("GET / HTTP/1.1\r\nHost: x\r\nAccept: text/html\r\n\r\n")));
   const std::string head = page.readReply();
   EXPECT_NE(head.find("HTTP/1.1 200 OK"), std::string::npos) << head;
   EXPECT_NE(head.find("text/html"), std::string::npos);
+  EXPECT_NE(head.find("Content-Security-Policy: default-src 'none'; script-src 'sha256-"), std::string::npos);
+  EXPECT_NE(head.find("frame-ancestors 'none'"), std::string::npos);
+  EXPECT_NE(head.find("X-Frame-Options: DENY\r\n"), std::string::npos);
 
   RawPeer other(unit_.port());
+  ASSERT_TRUE(other.startTls());
   ASSERT_TRUE(other.send(std::string("GET /etc/passwd HTTP/1.1\r\nHost: x\r\n\r\n")));
   EXPECT_NE(other.readReply().find("HTTP/1.1 404"), std::string::npos);
   EXPECT_TRUE(other.closedWithin(2000));
+}
+
+TEST_F(BrowserPeerTest, PlainHttpIsSentToHttpsAndAPlainUpgradeIsRefused) {
+  RawPeer page(unit_.port());
+  ASSERT_TRUE(page.send(std::string("GET /x HTTP/1.1\r\nHost: 10.0.0.5:6666\r\n\r\n")));
+  const std::string head = page.readReply();
+  EXPECT_EQ(head.substr(0, 12), "HTTP/1.1 301");
+  EXPECT_NE(head.find("Location: https://10.0.0.5:6666/\r\n"), std::string::npos) << head;
+
+  RawPeer odd(unit_.port());
+  ASSERT_TRUE(odd.send(std::string("GET / HTTP/1.1\r\nHost: a/b@c\r\n\r\n")));
+  EXPECT_EQ(odd.readReply().substr(0, 12), "HTTP/1.1 400");  // nothing of the peer's is echoed
+
+  RawPeer plain(unit_.port());  // a browser upgrade without TLS: the passphrase would travel in the clear
+  ASSERT_TRUE(plain.send(browserRequest()));
+  EXPECT_EQ(plain.readReply().substr(0, 12), "HTTP/1.1 403");
+}
+
+TEST_F(BrowserPeerTest, AGarbledOrUnfinishedTlsHelloCostsOnlyItsLoginTime) {
+  for (const std::string& hello : {std::string("\x16\x03\x01\x00\x05hello", 10), std::string("\x16\x03", 2)}) {
+    RawPeer peer(unit_.port());
+    ASSERT_TRUE(peer.send(hello));
+    EXPECT_TRUE(peer.closedWithin(2000));
+  }
+  RawPeer browser(unit_.port());
+  ASSERT_TRUE(browser.startTls());
+  ASSERT_TRUE(browser.send(browserRequest()));
+  EXPECT_EQ(browser.readReply().substr(0, 12), "HTTP/1.1 101");
 }
 
 TEST_F(BrowserPeerTest, OverlongRequestLineClosesTheConnection) {
@@ -68,6 +101,7 @@ TEST_F(BrowserPeerTest, OverlongRequestLineClosesTheConnection) {
 TEST_F(BrowserPeerTest, BrowserWithPassphraseGetsScreenImagesAndItsTouchesHoldSoftButtons) {
   auto owned = std::make_unique<RawPeer>(unit_.port());
   RawPeer& browser = *owned;
+  ASSERT_TRUE(browser.startTls());
   ASSERT_TRUE(browser.send(browserRequest()));
   const std::string reply = browser.readReply();
   EXPECT_NE(reply.find("Sec-WebSocket-Accept: s3pPLMBiTxaQ9kYGzzhZRbK+xOo="), std::string::npos) << reply;
@@ -100,6 +134,7 @@ TEST_F(BrowserPeerTest, BrowserWithPassphraseGetsScreenImagesAndItsTouchesHoldSo
 
 TEST_F(BrowserPeerTest, WrongPassphraseGetsNoImageAndNoControl) {
   RawPeer browser(unit_.port());
+  ASSERT_TRUE(browser.startTls());
   ASSERT_TRUE(browser.send(browserRequest()));
   ASSERT_FALSE(browser.readReply().empty());
   ASSERT_TRUE(browser.send(maskedText("lindoramescx")));
@@ -124,6 +159,7 @@ TEST_F(BrowserPeerTest, FramesBreakingTheStandardCloseTheConnection) {
                                             kKey),                                     // control over 125 bytes
                                 MaskedFrame(8, &oneByte, 1, kKey)}) {                  // close body of one byte
     RawPeer browser(unit_.port());
+    ASSERT_TRUE(browser.startTls());
     ASSERT_TRUE(browser.send(browserRequest()));
     ASSERT_FALSE(browser.readReply().empty());
     ASSERT_TRUE(browser.send(bad));
@@ -133,6 +169,7 @@ TEST_F(BrowserPeerTest, FramesBreakingTheStandardCloseTheConnection) {
 
 TEST_F(BrowserPeerTest, PingIsAnsweredWithItsOwnBytesUnmasked) {
   RawPeer browser(unit_.port());
+  ASSERT_TRUE(browser.startTls());
   ASSERT_TRUE(browser.send(browserRequest()));
   ASSERT_FALSE(browser.readReply().empty());
   ASSERT_TRUE(browser.send(maskedText("lindoramesca")));
@@ -162,6 +199,7 @@ TEST_F(BrowserPeerTest, UpgradeWithWrongVersionOrKeyIsRefusedWithTheStandardAnsw
   };
   for (const Case& c : cases) {
     RawPeer browser(unit_.port());
+    ASSERT_TRUE(browser.startTls());
     ASSERT_TRUE(browser.send(c.request));
     const std::string reply = browser.readReply();
     EXPECT_EQ(reply.substr(0, c.status.size()), c.status) << reply;

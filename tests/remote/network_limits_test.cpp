@@ -28,7 +28,7 @@ std::string browserRequest(const std::string& origin) {
   return "GET / HTTP/1.1\r\nHost: 127.0.0.1:6666\r\nConnection: Upgrade\r\nUpgrade: websocket\r\nOrigin: " + origin +
          "\r\nSec-WebSocket-Version: 13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n";
 }
-const std::string kOwnOrigin = "http://127.0.0.1:6666";
+const std::string kOwnOrigin = "https://127.0.0.1:6666";
 
 FrameBytes maskedText(const std::string& text) {
   return MaskedFrame(1, reinterpret_cast<const uint8_t*>(text.data()), text.size(), kKey);
@@ -129,14 +129,16 @@ TEST_F(NetworkLimitsTest, APeerThatNeverReadsIsDroppedWhileSendersGoOn) {
 TEST_F(NetworkLimitsTest, ABrowserUpgradeFromAnotherSiteIsForbidden) {
   unit_.w()->passphraseSource = kPassphraseOwner;
   start();
-  for (const char* origin : {"http://evil.example", "http://127.0.0.1:6667", "https://127.0.0.1:6666", "null"}) {
+  for (const char* origin : {"https://evil.example", "https://127.0.0.1:6667", "http://127.0.0.1:6666", "null"}) {
     RawPeer page(unit_.port());
+    ASSERT_TRUE(page.startTls());
     ASSERT_TRUE(page.send(browserRequest(origin)));
     EXPECT_EQ(page.readReply().substr(0, 12), "HTTP/1.1 403") << origin;
     EXPECT_TRUE(page.closedWithin(2000)) << origin;
   }
   RawPeer own(unit_.port());
-  ASSERT_TRUE(own.send(browserRequest("HTTP://127.0.0.1:6666")));  // scheme and host are not case-sensitive
+  ASSERT_TRUE(own.startTls());
+  ASSERT_TRUE(own.send(browserRequest("HTTPS://127.0.0.1:6666")));  // scheme and host are not case-sensitive
   EXPECT_EQ(own.readReply().substr(0, 12), "HTTP/1.1 101");
   ASSERT_TRUE(own.send(maskedText("lindoramesca")));
   EXPECT_TRUE(waitUntil([&] { return unit_.w()->wsConnected == 1; }, 2000));
@@ -146,6 +148,7 @@ TEST_F(NetworkLimitsTest, ABrowserIsToldWhyItWasRefused) {
   start();
   {  // the shared default alone never opens the panel to a browser
     RawPeer browser(unit_.port());
+    ASSERT_TRUE(browser.startTls());
     ASSERT_TRUE(browser.send(browserRequest(kOwnOrigin)));
     ASSERT_FALSE(browser.readReply().empty());
     ASSERT_TRUE(browser.send(maskedText("lindoramesca")));
@@ -155,6 +158,7 @@ TEST_F(NetworkLimitsTest, ABrowserIsToldWhyItWasRefused) {
   unit_.w()->passphraseSource = kPassphraseOwner;
   for (int i = 1; i <= PeerBans::kWrongAllowed; ++i) {
     RawPeer browser(unit_.port());
+    ASSERT_TRUE(browser.startTls());
     ASSERT_TRUE(browser.send(browserRequest(kOwnOrigin)));
     ASSERT_FALSE(browser.readReply().empty());
     ASSERT_TRUE(browser.send(maskedText("guess" + std::to_string(i))));
@@ -164,6 +168,7 @@ TEST_F(NetworkLimitsTest, ABrowserIsToldWhyItWasRefused) {
     }
   }
   RawPeer locked(unit_.port());
+  ASSERT_TRUE(locked.startTls());
   ASSERT_TRUE(locked.send(browserRequest(kOwnOrigin)));
   ASSERT_EQ(locked.readReply().substr(0, 12), "HTTP/1.1 101");
   EXPECT_EQ(closeReason(locked).substr(0, 15), "locked out for ");

@@ -78,11 +78,26 @@ RawPeer::RawPeer(int port, const std::string& from) {
     platform::closeSocket(fd_);
     fd_ = -1;
   }
+  plain_ = platform::PlainTransport(fd_);
 }
 
-RawPeer::~RawPeer() { platform::closeSocket(fd_); }
+bool RawPeer::startTls() {
+  auto tls = std::make_unique<platform::TlsConnection>();
+  std::string error;
+  if (!tls->connect(fd_, 2000, error)) {
+    std::fprintf(stderr, "TLS connect: %s\n", error.c_str());
+    return false;
+  }
+  tls_ = std::move(tls);
+  return true;
+}
 
-bool RawPeer::send(const std::string& bytes) { return platform::sendAllWithin(fd_, bytes.data(), bytes.size(), 1000); }
+RawPeer::~RawPeer() {
+  tls_.reset();
+  platform::closeSocket(fd_);
+}
+
+bool RawPeer::send(const std::string& bytes) { return io().sendAllWithin(bytes.data(), bytes.size(), 1000); }
 
 bool RawPeer::sendRequest(const std::string& key) {
   for (const std::string& line : ClientRequestLines("127.0.0.1", 1, key))
@@ -112,8 +127,9 @@ bool RawPeer::readExact(uint8_t* data, size_t n, int timeoutMs) {
   const int64_t end = platform::monotonicMs() + timeoutMs;
   while (n > 0) {
     const int left = static_cast<int>(end - platform::monotonicMs());
-    if (left <= 0 || platform::waitReadable(fd_, left) <= 0) return false;
-    const long got = platform::receiveSome(fd_, data, n);
+    if (left <= 0 || io().waitReadable(left) <= 0) return false;
+    const long got = io().receive(data, n);
+    if (got == platform::Transport::kNothingYet) continue;
     if (got <= 0) return false;
     data += got;
     n -= static_cast<size_t>(got);
@@ -145,8 +161,9 @@ bool RawPeer::closedWithin(int timeoutMs) {
   const int64_t end = platform::monotonicMs() + timeoutMs;
   uint8_t buf[256];
   while (platform::monotonicMs() < end) {
-    if (platform::waitReadable(fd_, 50) <= 0) continue;
-    if (platform::receiveSome(fd_, buf, sizeof buf) <= 0) return true;
+    if (io().waitReadable(50) <= 0) continue;
+    const long got = io().receive(buf, sizeof buf);
+    if (got != platform::Transport::kNothingYet && got <= 0) return true;
   }
   return false;
 }

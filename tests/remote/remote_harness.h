@@ -3,11 +3,14 @@
 // own server or client thread on its own `works`; a RawPeer is a hand-driven
 // far end that sends exactly the bytes a test chooses.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "display/memory_framebuffer.h"
+#include "platform/tls.h"
+#include "platform/transport.h"
 #include "remote/ws_frame.h"
 #include "works_fixture.h"
 
@@ -40,6 +43,9 @@ class RawPeer {
   // unit's lock-out.
   explicit RawPeer(int port, const std::string& from = {});
   int fd() const { return fd_; }
+  // Speaks TLS from here on, as a browser on the HTTPS page does; the
+  // unit's certificate is taken without a check.
+  bool startTls();
   ~RawPeer();
   bool connected() const { return fd_ > 0; }
   bool send(const std::string& bytes);
@@ -58,7 +64,10 @@ class RawPeer {
 
  private:
   bool readExact(uint8_t* data, size_t n, int timeoutMs);
+  platform::Transport& io() { return tls_ ? static_cast<platform::Transport&>(*tls_) : plain_; }
   int fd_ = -1;
+  platform::PlainTransport plain_{-1};
+  std::unique_ptr<platform::TlsConnection> tls_;
 };
 
 // 4-byte pixels B G R 0 of a test picture: smooth gradients and a few blocks,

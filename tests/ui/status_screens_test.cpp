@@ -276,8 +276,10 @@ TEST_F(StatusScreens, InformationScreenLines) {
   w_->retryStops = 1;
   std::snprintf(IP, sizeof IP, "10.0.0.5");
   AddErrore(w_.get(), kErrExtIo);
-  const auto lines = StatusInfoLines(w_.get(), 7123456);
+  auto lines = StatusInfoLines(w_.get(), 7123456);
   ASSERT_EQ(lines.size(), 14u);  // the clock line too, on page 0
+  EXPECT_EQ(lines[0].value, "Passphrase: shared default");  // no TLS identity loaded here
+  lines.erase(lines.begin());
   EXPECT_EQ(lines[0].value, "SW ver. 2.1, FW ver. F7");
   EXPECT_EQ(lines[1].value, std::string(32, 'S') + " (), TYPE: USA, MAXPOWER: 60W");
   EXPECT_EQ(lines[3].value, "7100000Hz(7123456)");
@@ -285,14 +287,14 @@ TEST_F(StatusScreens, InformationScreenLines) {
   EXPECT_EQ(lines[7].value, "IP:10.0.0.5, NetMask: ");
   EXPECT_EQ(lines[9].value, "State 0x01 0x02,ES:4,ER:1");
   EXPECT_EQ(lines[10].value, "No EXT IO data");
-  EXPECT_EQ(lines[12].value, "Passphrase: shared default");
-  EXPECT_EQ(lines[13].y, 400);
-  EXPECT_EQ(lines[13].valueX, 300);
+  EXPECT_EQ(lines[12].y, 400);
+  EXPECT_EQ(lines[12].valueX, 300);
   w_->setup->enaser = '0';
   w_->TempMode = 1;
   w_->menuPage = 1;
-  const auto f = StatusInfoLines(w_.get(), 0);
-  ASSERT_EQ(f.size(), 13u);
+  auto f = StatusInfoLines(w_.get(), 0);
+  f.erase(f.begin());  // the remote line
+  ASSERT_EQ(f.size(), 12u);
   EXPECT_EQ(f[3].value, "7000000Hz(0)");  // the amplifier's counter while the link is off
   EXPECT_EQ(f[6].value, "Set Point Alarm 131.0°F");
   EXPECT_NE(f[4].value.find("°F, Thsk:"), std::string::npos);
@@ -319,10 +321,10 @@ TEST_F(StatusScreens, SerialLineShowsOnlyTheTextOfTheIdentityBlocks) {
   const uint8_t block0[] = {'H', 'F', '-', 0x86, '7', 0x04, 0xFF, 'x', 'y'};
   std::memcpy(w_->eeBlock0, block0, sizeof block0);
   std::memset(w_->eeBlock1, 0, sizeof w_->eeBlock1);  // never read: empty
-  EXPECT_EQ(StatusInfoLines(w_.get(), 0)[1].value, "HF-?7? (), TYPE: EU, MAXPOWER: 120W");
+  EXPECT_EQ(StatusInfoLines(w_.get(), 0)[2].value, "HF-?7? (), TYPE: EU, MAXPOWER: 120W");
   // What the amplifier's pattern of raw bytes used to show as missing-glyph boxes.
   for (int i = 0; i < 32; ++i) w_->eeBlock1[i] = static_cast<uint8_t>(0x40 + i * 7);
-  const std::string sn = StatusInfoLines(w_.get(), 0)[1].value;
+  const std::string sn = StatusInfoLines(w_.get(), 0)[2].value;
   EXPECT_EQ(sn.substr(0, 13), "HF-?7? (@GNU\\");
   EXPECT_TRUE(std::all_of(sn.begin(), sn.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) << sn;
 }
