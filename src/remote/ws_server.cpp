@@ -380,6 +380,9 @@ void Wsocket(Works* w) {
   }
   platform::outPrintf("wsocket\n\n");
   if (!platform::sleepWhileRunning(wsTimings().startPauseMs, w->running)) return;
+  // Made (or read) now, so its fingerprint is on the information screen
+  // before any browser asks.
+  UnitTlsServer();
   const int listenFd = openListener(w);
   if (listenFd < 0) return;
   gListeningPort = platform::localPort(listenFd);

@@ -9,7 +9,6 @@
 
 #include "platform/files.h"
 #include "platform/log.h"
-#include "state/setup.h"
 #include "state/setup_record.h"
 #include "state/works.h"
 

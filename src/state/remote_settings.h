@@ -10,6 +10,7 @@ struct Works;
 // client off: a default the owner meant to replace must not open the unit.
 inline constexpr const char* kPassphrasePath = "/opt/set/passphrase.txt";
 
+inline constexpr const char* kWsPassword = "lindoramesca";
 enum PassphraseSource : int { kPassphraseDefault = 0, kPassphraseOwner = 1, kPassphraseUnusable = 2 };
 // One line for the information screen: whose passphrase is in force, or why
 // the remote service is off.

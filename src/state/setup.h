@@ -3,10 +3,11 @@
 // keys in a fixed order.
 #include <string>
 
+#include "state/remote_settings.h"
+
 struct Works;
 
 inline constexpr const char* kSetupPath = "/opt/set/setup.txt";
-inline constexpr const char* kWsPassword = "lindoramesca";
 
 // Defaults: InitGlobalVar, the passphrase, and every setting of the record.
 void initSetup(Works* works);

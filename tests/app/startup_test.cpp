@@ -40,7 +40,7 @@ TEST_F(StartupRun, FreshSandboxWritesDefaultsAndStopsCleanlyOnSigterm) {
   runUntilStarted(run);
   ASSERT_TRUE(run.waitForOutput(">>>>>>>>>> SOCKET SERVER start", 5000));
   std::string setup = readHost("/opt/set/setup.txt");
-  EXPECT_EQ(std::count(setup.begin(), setup.end(), '\n'), 65);
+  EXPECT_EQ(std::count(setup.begin(), setup.end(), '\n'), 67);
   EXPECT_THAT(setup, HasSubstr("LinPort: /dev/ttyAMA0\n"));
 
   long elapsed = 0;

@@ -13,6 +13,7 @@ import { tmpdir } from "node:os";
 import { join } from "node:path";
 import net from "node:net";
 import http from "node:http";
+import { X509Certificate, createHash } from "node:crypto";
 
 const [buildDir, sourceDir] = process.argv.slice(2);
 // A cross build's bench runs under qemu-user, named with its options in
@@ -113,7 +114,7 @@ function screenDifference(grid, fb) {
 // socket in the same browser: the unit refuses the upgrade.
 async function foreignPageRefused(page, port) {
   const html = `<!doctype html><title>waiting</title><script>
-    const ws = new WebSocket("ws://127.0.0.1:${port}/");
+    const ws = new WebSocket("wss://127.0.0.1:${port}/");
     ws.onopen = () => { document.title = "opened"; ws.send("lindoramesca"); };
     ws.onclose = () => { if (document.title !== "opened") document.title = "refused"; };
   </script>`;
@@ -144,12 +145,22 @@ async function main() {
                         "--root", join(root, "unit"), "--wire-log", wire, "--serve", String(port)];
   const bench = spawn(benchCommand[0], benchCommand.slice(1), { stdio: ["pipe", "ignore", "inherit"] });
   children.push(bench);
-  const pageUrl = `http://127.0.0.1:${port}/`;
-  await until("the page", async () => { try { return (await fetch(pageUrl)).ok; } catch { return false; } }, 60000);
+  // Plain HTTP is sent to HTTPS; the page itself is only served over TLS.
+  const plainUrl = `http://127.0.0.1:${port}/`;
+  await until("the unit's redirect to HTTPS", async () => {
+    try { return (await fetch(plainUrl, { redirect: "manual" })).status === 301; } catch { return false; }
+  }, 60000);
+  const pageUrl = `https://127.0.0.1:${port}/`;
+  // The browser takes the unit's self-signed certificate by its key's hash,
+  // as an owner takes it by the fingerprint on the information screen.
+  const cert = new X509Certificate(readFileSync(join(root, "unit", "opt", "set", "hfamp-cert.pem")));
+  const spki = createHash("sha256").update(cert.publicKey.export({ type: "spki", format: "der" })).digest("base64");
+  console.log("unit certificate SHA-256 " + cert.fingerprint256);
 
   const profile = join(root, "profile");
   const browser = spawn(chromium, ["--headless=new", "--no-sandbox", "--disable-gpu", "--no-first-run",
-                                   "--remote-debugging-port=0", `--user-data-dir=${profile}`, "--window-size=840,620",
+                                   "--remote-debugging-port=0", `--user-data-dir=${profile}`,
+                                   `--ignore-certificate-errors-spki-list=${spki}`, "--window-size=840,620",
                                    "about:blank"], { stdio: ["ignore", "ignore", "pipe"] });
   children.push(browser);
   let devtools = "";

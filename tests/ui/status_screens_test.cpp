@@ -342,10 +342,10 @@ TEST_F(StatusScreens, InformationLinesTakeTheIdentityFromOneUpdate) {
     }
   });
   for (int i = 0; i < 300; ++i) {
-    const auto lines = StatusInfoLines(w_.get(), 0);
-    const std::string block = lines[1].value.substr(0, 32);
+    const auto lines = StatusInfoLines(w_.get(), 0);  // [0] is the remote line
+    const std::string block = lines[2].value.substr(0, 32);
     EXPECT_TRUE(block == std::string(32, 'A') || block == std::string(32, 'B')) << block;
-    const std::string version = lines[0].value.substr(lines[0].value.find("FW ver. ") + 8);
+    const std::string version = lines[1].value.substr(lines[1].value.find("FW ver. ") + 8);
     EXPECT_TRUE(version == std::string(8, 'A') || version == std::string(8, 'B')) << version;
   }
   stop = true;
