@@ -20,6 +20,7 @@
 #include "remote/ws_screen.h"
 #include "remote/ws_send.h"
 #include "remote/ws_stream.h"
+#include "remote/pairing.h"
 #include "remote/tls_identity.h"
 #include "remote/tx_release.h"
 #include "remote/ws_timing.h"
@@ -152,13 +153,37 @@ void countFailure(const std::string& peer, platform::Transport& io, bool browser
   if (browser) closeBrowser(io, "locked out for " + std::to_string(wsTimings().banMs / 1000) + " s");
 }
 
-enum class Passphrase { Accepted, Wrong, NotOwner, Failed };
+enum class Passphrase { Accepted, Wrong, NotOwner, Failed, Paired, PairingRefused };
+
+// A browser on a unit without an owner passphrase may ask for a pairing code
+// ("PAIR?") or answer with it ("PAIR <code> <passphrase>") instead of its
+// passphrase. `told` is what the page is then told.
+Passphrase pairing(Works* w, std::string_view text, const std::string& peer, std::string& told) {
+  const int64_t now = platform::monotonicMs();
+  Pairing r;
+  if (text == "PAIR?") {
+    r = RequestPairing(w, now);
+  } else {
+    const std::string_view rest = text.substr(5);
+    const size_t blank = rest.find(' ');
+    r = blank == std::string_view::npos ? Pairing::WrongCode
+                                        : CompletePairing(w, rest.substr(0, blank), rest.substr(blank + 1), now);
+  }
+  told = PairingText(r);
+  platform::sysLog(r == Pairing::Shown || r == Pairing::Set ? kInfo : kErr, "%s: pairing: %s", peer.c_str(),
+                   told.c_str());
+  if (r == Pairing::WrongCode || r == Pairing::WindowEnded) return Passphrase::Wrong;
+  return r == Pairing::Set || r == Pairing::Shown ? Passphrase::Paired : Passphrase::PairingRefused;
+}
+
+bool isPairing(std::string_view text) { return text == "PAIR?" || text.substr(0, 5) == "PAIR "; }
 
 // The first frame after the handshake must be the passphrase, and nothing
 // else is taken before it: every other frame could act on the amplifier.
 // Neither the expected text nor the received one is ever logged.
 template <typename Reader>
-Passphrase checkPassphrase(Works* w, SocketStream& in, Reader& reader, const std::string& peer, bool browser) {
+Passphrase checkPassphrase(Works* w, SocketStream& in, Reader& reader, const std::string& peer, bool browser,
+                           std::string& told) {
   WsFrame f;
   const ReadStatus st = reader.read(in, f);
   if (st != ReadStatus::Frame) {
@@ -171,6 +196,7 @@ Passphrase checkPassphrase(Works* w, SocketStream& in, Reader& reader, const std
   }
   isFirst = 2;
   const std::string_view received(reinterpret_cast<const char*>(f.body), f.bodyLength);
+  if (browser && isPairing(received)) return pairing(w, received, peer, told);
   const std::string expected = w->wsPassword;
   if (!PassphraseMatches(expected, received)) {
     platform::sysLog(kErr, "%s: wrong passphrase", peer.c_str());
@@ -285,9 +311,14 @@ void tellRefused(Works* w, int fd, const std::string& peer, int64_t until) {
 template <typename Reader>
 bool login(Works* w, platform::Transport& io, SocketStream& in, Reader& reader, const std::string& peer,
            bool browser) {
-  const Passphrase p = checkPassphrase(w, in, reader, peer, browser);
+  std::string told;
+  const Passphrase p = checkPassphrase(w, in, reader, peer, browser, told);
   if (p == Passphrase::Accepted) return true;
-  if (browser && p == Passphrase::Wrong) closeBrowser(io, "wrong passphrase");
+  if (p == Passphrase::Paired || p == Passphrase::PairingRefused) {
+    closeBrowser(io, told);
+    return false;
+  }
+  if (browser && p == Passphrase::Wrong) closeBrowser(io, told.empty() ? "wrong passphrase" : told);
   if (browser && p == Passphrase::NotOwner) closeBrowser(io, "owner passphrase not set");
   if (p != Passphrase::NotOwner) countFailure(peer, io, browser);
   return false;

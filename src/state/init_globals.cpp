@@ -39,6 +39,7 @@ void InitGlobalVar(Works* w) {
   w->tcpPort = 6666;
   w->AudioBuffers = 20;
   w->remoteTxLimitS = 180;
+  w->pairingCode = -1;
   w->errorsMuted = 1;
   w->fanPercentSent = -1;
   w->sogliaIdx = -1;

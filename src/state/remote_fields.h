@@ -38,4 +38,9 @@ struct RemoteFields {
   // how long it may last (RemoteTxLimit, seconds, 0 no limit).
   std::atomic<int64_t> remoteKeyedSinceMs;
   std::atomic<int> remoteTxLimitS;
+  // Browser pairing window: the code on the screen (-1 none), until when,
+  // and the wrong codes tried in it.
+  std::atomic<int> pairingCode;
+  std::atomic<int64_t> pairingUntilMs;
+  std::atomic<int> pairingWrong;
 };

@@ -1,11 +1,14 @@
 #include "ui/draw_parameters.h"
 
 #include <cstdio>
+#include <string>
 
 #include "amp/temperature.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "display/text.h"
+#include "platform/clock.h"
+#include "remote/pairing.h"
 #include "state/works.h"
 #include "tables/antenna_tables.h"
 #include "tune/autotune_control.h"
@@ -39,6 +42,12 @@ void messageLine(Works* w) {
     std::snprintf(line, sizeof line, "freq %lu L%i,C%i,%s", static_cast<unsigned long>(w->ampFreq.load()),
                   w->tuneL.load(), w->tuneC.load(), GetModeTuneDebug().c_str());
     text(w, 500, 350, line, 250, 250, 0);
+    return;
+  }
+  // Someone at the unit reads the code to the browser being paired.
+  const std::string pairing = PairingScreenLine(w, platform::monotonicMs());
+  if (!pairing.empty()) {
+    text(w, 5, 350, pairing.c_str(), 255, 200, 0);
     return;
   }
   const uint8_t hints = w->hintFlags;

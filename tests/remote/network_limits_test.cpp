@@ -3,13 +3,16 @@
 // words, a peer that stops reading is dropped without any sender waiting on
 // it, and a transmitter keyed from the peer never outlives the peer.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "platform/clock.h"
 #include "platform/net.h"
+#include "remote/pairing.h"
 #include "remote/ws_browser.h"
 #include "remote/ws_guard.h"
 #include "remote/ws_send.h"
@@ -297,6 +300,71 @@ TEST_F(PassphraseFileTest, TheInformationLineSaysWhosePassphraseIsInForce) {
   LoadRemoteSettings(unit_.w());
   EXPECT_EQ(PassphraseSummary(unit_.w()), "Passphrase: owner's own");
   EXPECT_EQ(std::string(unit_.w()->wsPassword), "owners-own-1");
+}
+
+}  // namespace
+
+namespace {
+
+// A browser's one message before its login, and what the unit tells it.
+std::string browserSays(int port, const std::string& text) {
+  RawPeer browser(port);
+  if (!browser.startTls() || !browser.send(browserRequest(kOwnOrigin)) || browser.readReply().empty() ||
+      !browser.send(maskedText(text)))
+    return "(no connection)";
+  return closeReason(browser);
+}
+
+TEST_F(NetworkLimitsTest, ABrowserIsPairedByTheCodeOnTheUnitsScreen) {
+  start();
+  Works* w = unit_.w();
+  EXPECT_EQ(browserSays(unit_.port(), "PAIR?"), "pairing code shown on the unit for 2 min");
+  const int code = w->pairingCode;
+  ASSERT_GE(code, 0);
+  char shown[8], wrong[8];
+  std::snprintf(shown, sizeof shown, "%06d", code);
+  std::snprintf(wrong, sizeof wrong, "%06d", (code + 1) % 1000000);
+  EXPECT_NE(PairingScreenLine(w, platform::monotonicMs()).find(shown), std::string::npos);
+  EXPECT_EQ(browserSays(unit_.port(), "PAIR?"), "pairing code shown on the unit for 2 min");
+  EXPECT_EQ(w->pairingCode, code);  // asking again does not draw a new code
+
+  EXPECT_EQ(browserSays(unit_.port(), std::string("PAIR ") + wrong + " owners-new-1"), "wrong pairing code");
+  EXPECT_EQ(browserSays(unit_.port(), std::string("PAIR ") + shown + " owners-new-1"),
+            "owner passphrase set: log in with it");
+  EXPECT_EQ(readHost(kPassphrasePath), "owners-new-1\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(host(kPassphrasePath).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);  // the secret is the program's alone
+  EXPECT_EQ(w->passphraseSource, kPassphraseOwner);
+  EXPECT_TRUE(PairingScreenLine(w, platform::monotonicMs()).empty());
+  // The code worked once; the unit is now the owner's.
+  EXPECT_EQ(browserSays(unit_.port(), std::string("PAIR ") + shown + " someone-else"), "owner passphrase already set");
+  EXPECT_EQ(browserSays(unit_.port(), "PAIR?"), "owner passphrase already set");
+
+  RawPeer owner(unit_.port());
+  ASSERT_TRUE(owner.startTls());
+  ASSERT_TRUE(owner.send(browserRequest(kOwnOrigin)));
+  ASSERT_FALSE(owner.readReply().empty());
+  ASSERT_TRUE(owner.send(maskedText("owners-new-1")));
+  EXPECT_TRUE(waitUntil([&] { return w->wsConnected == 1; }, 2000));
+}
+
+TEST_F(PassphraseFileTest, FiveWrongPairingCodesEndTheWindowAndAnEndedWindowTakesNoCode) {
+  Works* w = unit_.w();
+  w->pairingCode = -1;
+  ASSERT_EQ(RequestPairing(w, 1000), Pairing::Shown);
+  const int code = w->pairingCode;
+  char shown[8];
+  std::snprintf(shown, sizeof shown, "%06d", code);
+  for (int i = 1; i < kPairingWrongAllowed; ++i) EXPECT_EQ(CompletePairing(w, "abcdef", "p", 1000 + i), Pairing::WrongCode);
+  EXPECT_EQ(CompletePairing(w, "abcdef", "p", 2000), Pairing::WindowEnded);
+  EXPECT_EQ(CompletePairing(w, shown, "owners-new-2", 2001), Pairing::NotOpen);  // the right code, too late
+  // A new window, and one that runs out.
+  ASSERT_EQ(RequestPairing(w, 3000), Pairing::Shown);
+  std::snprintf(shown, sizeof shown, "%06d", w->pairingCode.load());
+  EXPECT_EQ(CompletePairing(w, shown, std::string(65, 'x'), 3001), Pairing::BadPassphrase);
+  EXPECT_EQ(CompletePairing(w, shown, "owners-new-2", 3000 + kPairingWindowMs), Pairing::NotOpen);
+  EXPECT_EQ(w->passphraseSource, kPassphraseDefault);
 }
 
 }  // namespace
