@@ -93,7 +93,7 @@ class Outbox {
   bool waitForSpacing(std::unique_lock<std::mutex>& lock);
   void drainHere(bool everything = true);
   void writeBatch(const Batch& batch);
-  void settle(const Batch& batch, uint64_t upTo, bool everything);
+  void settle(const Batch& batch, uint64_t upTo, bool complete);
   void removeStaleTemporaries();
 
   mutable std::mutex mutex_;
