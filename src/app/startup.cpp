@@ -10,6 +10,7 @@
 #include "amp/fan.h"
 #include "amp/init_micro_cmd.h"
 #include "app/load_thread.h"
+#include "app/log_thread.h"
 #include "app/thread_table.h"
 #include "app/writer_thread.h"
 #include "display/draw.h"
@@ -221,8 +222,22 @@ void shutDown(Works* w) {
 
 }  // namespace
 
+namespace {
+
+// The log writer runs for the whole of RunProgram, whichever way it returns;
+// stopping it writes the lines still queued.
+struct LogWriterForTheRun {
+  LogWriterForTheRun() { StartLogThread(); }
+  ~LogWriterForTheRun() { StopLogThread(); }
+  LogWriterForTheRun(const LogWriterForTheRun&) = delete;
+  LogWriterForTheRun& operator=(const LogWriterForTheRun&) = delete;
+};
+
+}  // namespace
+
 int RunProgram() {
   platform::openSystemLog();
+  LogWriterForTheRun logWriter;
   platform::errPrintf("START Main ----------------------------------------------------------------\n");
   platform::errPrintf("VYR ART version %s\n", kVersion);
   platform::sysLog(kInfo, "VYR ART version %s", kVersion);

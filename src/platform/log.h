@@ -1,7 +1,9 @@
 #pragma once
 // Diagnostics: free-form lines on standard error, and the system log at error or
 // information level. In the sandbox the system log goes to DIR/var/log/hfamp.log
-// instead of the host's syslog.
+// instead of the host's syslog. While the program's log writer thread runs,
+// these calls only queue the line and never wait on the writes (log_writer.h);
+// lines a peer can cause are rate-limited with sysLogLimited (log_limit.h).
 #include <cstdarg>
 #include <functional>
 #include <string>

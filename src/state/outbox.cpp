@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/remount.h"
 
@@ -155,6 +156,42 @@ void Outbox::setGatherMs(int ms) {
   gatherMs_ = ms;
 }
 
+void Outbox::setSpacingMs(const std::string& path, int ms) {
+  std::lock_guard lock(mutex_);
+  lastWriteMs_.erase(path);  // the new spacing starts from the next write
+  if (ms > 0)
+    spacingMs_[path] = ms;
+  else
+    spacingMs_.erase(path);
+}
+
+bool Outbox::spaced(const std::string& path, int64_t nowMs) const {
+  auto spacing = spacingMs_.find(path);
+  if (spacing == spacingMs_.end()) return false;
+  auto last = lastWriteMs_.find(path);
+  return last != lastWriteMs_.end() && nowMs - last->second < spacing->second;
+}
+
+int64_t Outbox::untilWritable(int64_t nowMs) const {
+  int64_t wait = -1;
+  for (const auto& [path, p] : pending_) {
+    if (!spaced(path, nowMs)) return 0;
+    const int64_t left = lastWriteMs_.at(path) + spacingMs_.at(path) - nowMs;
+    if (wait < 0 || left < wait) wait = left;
+  }
+  return wait < 0 ? 0 : wait;
+}
+
+bool Outbox::waitForSpacing(std::unique_lock<std::mutex>& lock) {
+  if (urgent_ || stopping_) return true;
+  const int64_t wait = untilWritable(platform::monotonicMs());
+  if (wait <= 0) return true;
+  const uint64_t seen = queued_;
+  const bool woken = changed_.wait_for(lock, std::chrono::milliseconds(wait),
+                                       [&] { return urgent_ || stopping_ || queued_ != seen; });
+  return !woken || urgent_ || stopping_;
+}
+
 Outbox::Counts Outbox::counts() const {
   std::lock_guard lock(mutex_);
   return counts_;
@@ -170,31 +207,42 @@ void Outbox::run() {
     // batch; a flush or the shut-down does not wait.
     const auto gather = std::chrono::milliseconds(gatherMs_);
     changed_.wait_for(lock, gather, [&] { return urgent_ || stopping_; });
+    // Files written a moment ago wait out their spacing; a new request
+    // meanwhile is gathered first, and the batch leaves the waiting ones.
+    if (!waitForSpacing(lock)) continue;
+    const bool everything = urgent_ || stopping_;
     urgent_ = false;
     lock.unlock();
-    drainHere();
+    drainHere(everything);
     lock.lock();
   }
   attached_ = false;
   changed_.notify_all();
 }
 
-void Outbox::drainHere() {
+void Outbox::drainHere(bool everything) {
   std::lock_guard drain(drainMutex_);
   Batch batch;
   uint64_t upTo;
+  bool complete;
   {
     std::lock_guard lock(mutex_);
     if (pending_.empty()) {
       written_ = queued_;
       return;
     }
-    batch = pending_;
+    const int64_t now = platform::monotonicMs();
+    for (const auto& [path, p] : pending_)
+      if (everything || !spaced(path, now)) batch.emplace(path, p);
+    if (batch.empty()) return;
+    for (const auto& [path, p] : batch)
+      if (spacingMs_.count(path)) lastWriteMs_[path] = now;
+    complete = batch.size() == pending_.size();
     upTo = queued_;
     ++counts_.batches;
   }
   writeBatch(batch);
-  settle(batch, upTo);
+  settle(batch, upTo, complete);
 }
 
 void Outbox::writeBatch(const Batch& batch) {
@@ -236,7 +284,7 @@ void Outbox::writeBatch(const Batch& batch) {
 
 // What was written leaves the queue; what came in meanwhile stays. Lines
 // appended after the batch was taken keep their place behind the written ones.
-void Outbox::settle(const Batch& batch, uint64_t upTo) {
+void Outbox::settle(const Batch& batch, uint64_t upTo, bool complete) {
   {
     std::lock_guard lock(mutex_);
     for (const auto& [path, done] : batch) {
@@ -252,7 +300,9 @@ void Outbox::settle(const Batch& batch, uint64_t upTo) {
         now.content.clear();
       }
     }
-    written_ = std::max(written_, upTo);
+    // A batch that left a file waiting has not written everything up to
+    // `upTo`: a flush waiting for it needs the batch that takes the rest.
+    if (complete) written_ = std::max(written_, upTo);
   }
   changed_.notify_all();
 }

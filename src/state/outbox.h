@@ -54,6 +54,12 @@ class Outbox {
   void finish();
   // How long the writer lets requests gather before a batch (default 250 ms).
   void setGatherMs(int ms);
+  // Once `path` is written, the writer leaves it alone for `ms`: what is asked
+  // for meanwhile waits, the latest content winning, and goes in the first
+  // batch after. For a file that a burst can rewrite many times a second (the
+  // setup file under a peer's bank changes); flush() and finish() do not
+  // wait, and without a writer thread the caller still writes at once.
+  void setSpacingMs(const std::string& path, int ms);
 
   struct Counts {
     uint64_t requests = 0;  // replace, append and remove calls taken
@@ -78,9 +84,16 @@ class Outbox {
 
   Pending& entry(const std::string& path);  // caller holds mutex_
   void taken(std::unique_lock<std::mutex>& lock);
-  void drainHere();
+  // Caller holds mutex_: whether `path` waits for its spacing at `nowMs`,
+  // and how long until the first waiting file may go (0: one may go now).
+  bool spaced(const std::string& path, int64_t nowMs) const;
+  int64_t untilWritable(int64_t nowMs) const;
+  // Lets the spacing of a file run out unless something else comes first;
+  // false when a new request came, to be gathered before the batch.
+  bool waitForSpacing(std::unique_lock<std::mutex>& lock);
+  void drainHere(bool everything = true);
   void writeBatch(const Batch& batch);
-  void settle(const Batch& batch, uint64_t upTo);
+  void settle(const Batch& batch, uint64_t upTo, bool complete);
   void removeStaleTemporaries();
 
   mutable std::mutex mutex_;
@@ -94,6 +107,8 @@ class Outbox {
   bool stopping_ = false;
   bool urgent_ = false;
   int gatherMs_ = 250;
+  std::map<std::string, int> spacingMs_;
+  std::map<std::string, int64_t> lastWriteMs_;  // monotonic, of the spaced files
   Counts counts_;
   // One batch at a time, whoever writes it.
   std::mutex drainMutex_;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/pcm.h"
+#include "state/remote_pacing.h"
 
 inline constexpr int kRemoteStatusTextSize = 200;
 
@@ -17,6 +18,8 @@ struct RemoteFields {
   std::atomic<int> jpegQuality;
   // The last status text the peer sent; the connection thread only.
   char remoteStatusText[kRemoteStatusTextSize];
+  // How fast the commands in it may act.
+  RemotePacing remotePacing;
 
   // Audio playback: the playback thread opens, watches and closes the device;
   // the connection thread writes received audio to it. Both under audioOutMutex.

@@ -186,6 +186,11 @@ void readSetup(Works* w) {
 }
 
 int writeSetup(Works* w) {
+  // Every bank change, menu step and remote start saves the whole file; a
+  // burst of them is written once a second with the latest settings, not once
+  // each (the card wears, and each write remounts the partition).
+  static const bool spaced = (FileOutbox().setSpacingMs(kSetupPath, kSetupSpacingMs), true);
+  (void)spaced;
   // The record's text is formatted here, under the lock, and handed to the
   // writer: the caller (a menu key, a remote peer's bank change, the tuning
   // code) never waits on the card.

@@ -16,6 +16,7 @@
 #include "display/text.h"
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "remote/remote_commands.h"
 #include "remote/ws_send.h"
 #include "state/works.h"
 #include "tables/bank_change.h"
@@ -108,6 +109,7 @@ void normalTick(Works* w, TimerState& s, long nowSec) {
   const ExtIoView ext = extIo ? ReadExtIoView(w) : ExtIoView{};
   ReadFrequencySource(w, ext);
   ApplyHeldBank(w);
+  ApplyHeldRemoteCommands(w);
   FollowFrequency(w);
   if (extIo) TuneOnTransmitHandshake(w, s.handshake, ext);
   if (w->saverOn == 0) workingScreen(w, s, nowSec);

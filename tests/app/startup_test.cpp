@@ -62,6 +62,9 @@ TEST_F(StartupRun, FreshSandboxWritesDefaultsAndStopsCleanlyOnSigterm) {
                                      "Communicator joined Linear end", "Communicator joined Time end",
                                      "Communicator joined GPIO end"));
   EXPECT_THAT(run.systemLog(), HasSubstr("Communicator operations end"));
+  // The last lines of the run, logged just before the log writer stops, are
+  // written before the program exits.
+  EXPECT_THAT(run.systemLog(), HasSubstr("file writer drained and joined"));
 }
 
 // The bank's interface type decides which link threads start: the start-up

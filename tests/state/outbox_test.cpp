@@ -17,6 +17,8 @@ namespace {
 
 using platform::BoardAction;
 
+constexpr const char* kPaced = "/opt/set/paced.txt";
+
 int countOf(const std::vector<std::string>& all, const std::string& text) {
   int n = 0;
   for (const auto& s : all) n += s == text;
@@ -27,6 +29,7 @@ class OutboxTest : public SandboxTest {
  protected:
   void TearDown() override {
     stopWriter();
+    out().setSpacingMs(kPaced, 0);
     platform::setSandboxAnswer(BoardAction::RemountSettingsWritable, {});
     SandboxTest::TearDown();
   }
@@ -169,6 +172,52 @@ TEST_F(OutboxTest, FinishWritesEverythingStillQueued) {
   // After the writer is gone the caller writes again.
   out().replace("/opt/set/setup.txt", "after\n");
   EXPECT_EQ(readHost("/opt/set/setup.txt"), "after\n");
+}
+
+TEST_F(OutboxTest, ASpacedFileIsWrittenAtMostOnceASecondAndEndsWithTheLatest) {
+  holdWriter();
+  out().setSpacingMs(kPaced, 1000);
+  runWriter();
+  const int64_t start = platform::monotonicMs();
+  for (int i = 0; i < 60; ++i) {
+    out().replace(kPaced, "v" + std::to_string(i) + "\n");
+    EXPECT_EQ(out().read(kPaced).bytes, "v" + std::to_string(i) + "\n");  // readers never see an old one
+    platform::sleepMs(25);
+  }
+  const int64_t burstMs = platform::monotonicMs() - start;
+  EXPECT_TRUE(waitUntil([&] { return readHost(kPaced) == "v59\n"; }, 3000)) << readHost(kPaced);
+  // Each write of the file is one remount bracket: nothing else is written.
+  const int writes = countOf(platform::commandRecord(), "mount -o remount defaults,rw /opt/set");
+  EXPECT_LE(writes, burstMs / 1000 + 2);
+  EXPECT_GE(writes, 2);  // the first at once, the last after its spacing
+}
+
+TEST_F(OutboxTest, OtherFilesAreNotHeldBehindASpacedOne) {
+  holdWriter();
+  out().setSpacingMs(kPaced, 5000);
+  runWriter();
+  out().replace(kPaced, "a\n");
+  ASSERT_TRUE(waitUntil([&] { return readHost(kPaced) == "a\n"; }, 2000));
+  out().replace(kPaced, "b\n");  // waits out its spacing
+  out().replace("/opt/set/filter.txt", "filters\n");
+  EXPECT_TRUE(waitUntil([&] { return readHost("/opt/set/filter.txt") == "filters\n"; }, 2000));
+  EXPECT_EQ(readHost(kPaced), "a\n");
+  // A flush does not wait for the spacing.
+  out().flush();
+  EXPECT_EQ(readHost(kPaced), "b\n");
+}
+
+TEST_F(OutboxTest, FinishDoesNotWaitForASpacing) {
+  holdWriter();
+  out().setSpacingMs(kPaced, 60'000);
+  runWriter();
+  out().replace(kPaced, "a\n");
+  ASSERT_TRUE(waitUntil([&] { return readHost(kPaced) == "a\n"; }, 2000));
+  out().replace(kPaced, "last\n");
+  const int64_t start = platform::monotonicMs();
+  stopWriter();
+  EXPECT_LT(platform::monotonicMs() - start, 2000);
+  EXPECT_EQ(readHost(kPaced), "last\n");
 }
 
 }  // namespace
