@@ -9,6 +9,7 @@
 #include "links/ext_io_params.h"
 #include "links/ext_io_spectrum.h"
 #include "platform/log.h"
+#include "platform/log_limit.h"
 #include "platform/serial.h"
 #include "remote/audio.h"
 #include "remote/follow_server.h"
@@ -23,7 +24,8 @@ namespace {
 // Room for the widest spectrum a peer sends (1706 points) with margin.
 constexpr size_t kSpectrumAreaSize = 4096;
 
-void qzk(const char* tag) { platform::sysLog(kInfo, "QZK, %s", tag); }
+// Every frame of a busy peer would log this: once a second per tag is enough.
+void qzk(const char* tag) { platform::sysLogLimited("qzk", tag, kInfo, "QZK, %s", tag); }
 
 // A port that is not open (0 or -1) takes nothing: the bytes are dropped
 // instead of landing on standard input.

@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "platform/log_limit.h"
 #include "platform/net.h"
 #include "platform/tls.h"
 #include "platform/transport.h"
@@ -46,6 +47,9 @@ constexpr int kCloseDrainMs = 300;
 constexpr uint16_t kClosePolicy = 1008;
 
 int isFirst = 0;  // 1: the next text frame is the passphrase; 2 afterwards
+// The address being served, for the log lines of its handshake: a peer may
+// cause them at will, so each kind is let through once a second per peer.
+thread_local std::string connectionPeer;
 
 enum class Handshake { Done, Browser, Page, Failed };
 
@@ -63,7 +67,8 @@ class Peer {
     auto tls = std::make_shared<platform::TlsConnection>();
     std::string error;
     if (!server || !tls->accept(*server, fd_, left(deadlineMs), error)) {
-      platform::sysLog(kErr, "TLS handshake failed: %s", server ? error.c_str() : "no TLS identity");
+      platform::sysLogLimited("tls handshake", connectionPeer.c_str(), kErr, "%s: TLS handshake failed: %s",
+                              connectionPeer.c_str(), server ? error.c_str() : "no TLS identity");
       return false;
     }
     tls_ = std::move(tls);
@@ -89,7 +94,8 @@ Handshake readRequest(SocketStream& in, ServerHandshake& hs, HttpRequest& req) {
   std::string line;
   for (int lines = 0; !hs.complete(); ++lines) {
     if (lines >= kHandshakeLinesMax) {
-      platform::sysLog(kErr, "handshake of more than %d lines refused", kHandshakeLinesMax);
+      platform::sysLogLimited("handshake lines", connectionPeer.c_str(), kErr, "%s: handshake of more than %d lines refused",
+                              connectionPeer.c_str(), kHandshakeLinesMax);
       return Handshake::Failed;
     }
     switch (in.readLine(line, 0)) {
@@ -97,20 +103,23 @@ Handshake readRequest(SocketStream& in, ServerHandshake& hs, HttpRequest& req) {
         hs.line(line);
         req.line(line, kHandshakeLineMax);
         if (req.kind() == HttpRequest::Kind::TooLong) {
-          platform::sysLog(kErr, "request line longer than %zu bytes, peer dropped", kHandshakeLineMax);
+          platform::sysLogLimited("request line", connectionPeer.c_str(), kErr, "%s: request line longer than %zu bytes, dropped",
+                                  connectionPeer.c_str(), kHandshakeLineMax);
           return Handshake::Failed;
         }
         if (req.kind() == HttpRequest::Kind::Browser) return Handshake::Browser;
         if (req.kind() == HttpRequest::Kind::Page) return Handshake::Page;
         break;
       case SocketStream::LineResult::Timeout:
-        platform::sysLog(kErr, "handshake not completed in time, peer dropped");
+        platform::sysLogLimited("handshake time", connectionPeer.c_str(), kErr, "%s: login not completed in time, dropped",
+                                connectionPeer.c_str());
         return Handshake::Failed;
       case SocketStream::LineResult::Error:
         platform::sysLog(kErr, "TCP read error %d", in.lastError());
         return Handshake::Failed;
       case SocketStream::LineResult::End:
-        platform::sysLog(kInfo, "peer closed during the handshake");
+        platform::sysLogLimited("handshake closed", connectionPeer.c_str(), kInfo, "%s: closed during the handshake",
+                                connectionPeer.c_str());
         return Handshake::Failed;
     }
   }
@@ -191,7 +200,7 @@ Passphrase checkPassphrase(Works* w, SocketStream& in, Reader& reader, const std
     return Passphrase::Failed;
   }
   if (f.form != FrameForm::Text) {
-    platform::sysLog(kErr, "%s sent a frame before its passphrase, dropped", peer.c_str());
+    platform::sysLogLimited("frame first", peer.c_str(), kErr, "%s sent a frame before its passphrase, dropped", peer.c_str());
     return Passphrase::Failed;
   }
   isFirst = 2;
@@ -199,13 +208,14 @@ Passphrase checkPassphrase(Works* w, SocketStream& in, Reader& reader, const std
   if (browser && isPairing(received)) return pairing(w, received, peer, told);
   const std::string expected = w->wsPassword;
   if (!PassphraseMatches(expected, received)) {
-    platform::sysLog(kErr, "%s: wrong passphrase", peer.c_str());
+    platform::sysLogLimited("wrong passphrase", peer.c_str(), kErr, "%s: wrong passphrase", peer.c_str());
     return Passphrase::Wrong;
   }
   // A web page can be opened from anywhere on the LAN: the shared default
   // of every unit is not enough for it.
   if (browser && w->passphraseSource != kPassphraseOwner) {
-    platform::sysLog(kErr, "%s: browser refused, the owner passphrase is not set", peer.c_str());
+    platform::sysLogLimited("no owner passphrase", peer.c_str(), kErr, "%s: browser refused, the owner passphrase is not set",
+                            peer.c_str());
     return Passphrase::NotOwner;
   }
   platform::sysLog(kInfo, "%s: passphrase accepted", peer.c_str());
@@ -277,12 +287,14 @@ std::string browserRefusal(const HttpRequest& req, bool tls) {
   // Any page the browser shows could open this socket: only the unit's own
   // page may.
   if (!req.sameOrigin("https")) {
-    platform::sysLog(kErr, "browser upgrade refused: the page is not the unit's own");
+    platform::sysLogLimited("cross origin", connectionPeer.c_str(), kErr, "%s: browser upgrade refused: the page is not the unit's own",
+                            connectionPeer.c_str());
     return CrossOriginRefusal();
   }
   // The passphrase never crosses the network in the clear.
   if (!tls) {
-    platform::sysLog(kErr, "browser upgrade refused: not over TLS");
+    platform::sysLogLimited("plain upgrade", connectionPeer.c_str(), kErr, "%s: browser upgrade refused: not over TLS",
+                            connectionPeer.c_str());
     return CrossOriginRefusal();
   }
   return {};
@@ -303,7 +315,7 @@ void tellRefused(Works* w, int fd, const std::string& peer, int64_t until) {
       closeBrowser(p.io(), "locked out for " + std::to_string(left > 0 ? left : 1) + " s");
     }
   }
-  platform::sysLog(kErr, "%s refused: too many failed logins", peer.c_str());
+  platform::sysLogLimited("locked out", peer.c_str(), kErr, "%s refused: too many failed logins", peer.c_str());
 }
 
 // Handshake and passphrase, within one time limit from the connect.
@@ -425,7 +437,8 @@ void Wsocket(Works* w) {
       platform::sysLog(kErr, "Accept-ing error %d", a.error);
       break;
     }
-    platform::sysLog(kInfo, "Connected by %s", a.peer.c_str());
+    connectionPeer = a.peer;
+    platform::sysLogLimited("connected", a.peer.c_str(), kInfo, "Connected by %s", a.peer.c_str());
     const int64_t until = serverBans().refusedUntil(a.peer, platform::monotonicMs());
     if (until > 0) {
       tellRefused(w, a.fd, a.peer, until);
