@@ -32,7 +32,8 @@ void PeerWriter::dropPeer(const char* why) {
   stream_->shutdown();
   if (works_) works_->wsConnected = 0;
   queue_.clear();
-  bytes_ = 0;
+  live_.clear();
+  bytes_ = liveBytes_ = 0;
   wake_.notify_all();
   emptied_.notify_all();
 }
@@ -43,6 +44,7 @@ PeerWriter::Push PeerWriter::push(const FrameBytes* frames, size_t count, Kind k
   const int64_t now = platform::monotonicMs();
   std::lock_guard lock(mutex_);
   if (dropped_ || stop_) return Push::Dropped;
+  if (kind == Kind::Live) return pushLive(frames, count, size, now);
   if (kind == Kind::Stale && behind(now)) {
     counts_.framesSkipped += count;
     return Push::Skipped;
@@ -60,18 +62,34 @@ PeerWriter::Push PeerWriter::push(const FrameBytes* frames, size_t count, Kind k
   return Push::Queued;
 }
 
+// Caller holds mutex_.
+PeerWriter::Push PeerWriter::pushLive(const FrameBytes* frames, size_t count, size_t size, int64_t now) {
+  const bool late = !live_.empty() && now - live_.front().queuedAt > limits_.staleAgeMs;
+  if (late || liveBytes_ + size > limits_.staleBacklog) {
+    counts_.framesSkipped += count;
+    return Push::Skipped;
+  }
+  for (size_t i = 0; i < count; ++i)
+    if (!frames[i].empty()) live_.push_back({frames[i], Kind::Live, now});
+  liveBytes_ += size;
+  wake_.notify_one();
+  return Push::Queued;
+}
+
 void PeerWriter::run() {
   platform::nameThisThread("ws-writer");
   std::unique_lock lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [&] { return stop_ || dropped_ || !queue_.empty(); });
+    wake_.wait(lock, [&] { return stop_ || dropped_ || !queue_.empty() || !live_.empty(); });
     if (stop_ || dropped_) return;
-    Entry e = std::move(queue_.front());
-    queue_.pop_front();
-    bytes_ -= e.bytes.size();
+    std::deque<Entry>& from = live_.empty() ? queue_ : live_;
+    Entry e = std::move(from.front());
+    from.pop_front();
+    (e.kind == Kind::Live ? liveBytes_ : bytes_) -= e.bytes.size();
     writing_ = true;
-    // Audio that waited here too long is worth less than the gap it leaves.
-    const bool late = e.kind == Kind::Stale && platform::monotonicMs() - e.queuedAt > limits_.staleAgeMs;
+    // Audio that waited here too long is worth less than the gap it leaves;
+    // a picture once begun goes whole.
+    const bool late = e.kind == Kind::Live && platform::monotonicMs() - e.queuedAt > limits_.staleAgeMs;
     lock.unlock();
     const bool ok = late || stream_->sendAllWithin(e.bytes.data(), e.bytes.size(), limits_.blockMs);
     const int error = errno;
@@ -86,14 +104,14 @@ void PeerWriter::run() {
       const std::string why = error == ETIMEDOUT ? "a write stayed blocked" : platform::errorText(error);
       dropPeer(why.c_str());
     }
-    if (queue_.empty()) emptied_.notify_all();
+    if (queue_.empty() && live_.empty()) emptied_.notify_all();
   }
 }
 
 void PeerWriter::drain(int ms) {
   std::unique_lock lock(mutex_);
   emptied_.wait_for(lock, std::chrono::milliseconds(ms),
-                    [&] { return dropped_ || stop_ || (queue_.empty() && !writing_); });
+                    [&] { return dropped_ || stop_ || (queue_.empty() && live_.empty() && !writing_); });
 }
 
 void PeerWriter::stop() {
@@ -101,7 +119,8 @@ void PeerWriter::stop() {
     std::lock_guard lock(mutex_);
     stop_ = true;
     queue_.clear();
-    bytes_ = 0;
+    live_.clear();
+    bytes_ = liveBytes_ = 0;
   }
   wake_.notify_all();
   emptied_.notify_all();
@@ -115,7 +134,7 @@ bool PeerWriter::dropped() const {
 
 size_t PeerWriter::queuedBytes() const {
   std::lock_guard lock(mutex_);
-  return bytes_;
+  return bytes_ + liveBytes_;
 }
 
 PeerWriter::Counts PeerWriter::counts() const {

@@ -6,9 +6,11 @@
 // that stays blocked too long, or a queue that grows past its budget, shuts
 // the socket, and the connection's reader then ends the connection.
 //
-// Frames that lose their worth with time (audio, screen images, spectrum)
-// are given as `Stale`: they are left out while the queue is behind, so a
-// slow link hears current audio with gaps, never audio seconds old.
+// Frames that lose their worth with time are left out while the link is
+// behind: screen images and spectra (`Stale`) while much is queued, audio
+// (`Live`) once it has waited too long. Audio goes ahead of everything else
+// queued, between whole frames, so a screen image on its way never holds it
+// up: a slow link hears current audio with gaps, never audio seconds old.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -26,7 +28,7 @@ class Transport;
 
 class PeerWriter {
  public:
-  enum class Kind { Keep, Stale };
+  enum class Kind { Keep, Stale, Live };
   enum class Push { Queued, Skipped, Dropped };
 
   struct Limits {
@@ -68,6 +70,7 @@ class PeerWriter {
   };
   void run();
   bool behind(int64_t nowMs) const;  // caller holds mutex_
+  Push pushLive(const FrameBytes* frames, size_t count, size_t size, int64_t nowMs);
   void dropPeer(const char* why);    // caller holds mutex_
 
   const std::shared_ptr<platform::Transport> stream_;
@@ -75,8 +78,8 @@ class PeerWriter {
   const Limits limits_;
   mutable std::mutex mutex_;
   std::condition_variable wake_, emptied_;
-  std::deque<Entry> queue_;
-  size_t bytes_ = 0;
+  std::deque<Entry> queue_, live_;
+  size_t bytes_ = 0, liveBytes_ = 0;
   bool stop_ = false, dropped_ = false, writing_ = false;
   Counts counts_;
   std::thread thread_;

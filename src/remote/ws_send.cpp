@@ -71,7 +71,7 @@ int sendFrames(Works* w, const FrameBytes* frames, size_t count) {
 }
 
 int sendStaleFrames(Works* w, const FrameBytes* frames, size_t count) {
-  return push(w, frames, count, PeerWriter::Kind::Stale);
+  return push(w, frames, count, PeerWriter::Kind::Live);
 }
 
 int sendWebSockStatusFrame(Works* w, const char* data, int length) { return sendShort(w, "ST", data, length); }
@@ -103,7 +103,7 @@ int sendChunkedObject(Works* w, const char* tag, const uint8_t* data, size_t len
   chunks.reserve(length / kChunkData + 1);
   for (size_t offset = 0; offset < length; offset += kChunkData)
     chunks.push_back(ChunkFrame(tag, static_cast<uint32_t>(length), static_cast<uint32_t>(offset), data));
-  return sendStaleFrames(w, chunks.data(), chunks.size());
+  return push(w, chunks.data(), chunks.size(), PeerWriter::Kind::Stale);
 }
 
 int sendWebSockSerSpectrFrame(Works* w, const uint8_t* data, int length) {

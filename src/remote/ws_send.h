@@ -31,8 +31,8 @@ int sendWebSockEventFrame(Works* works, int x, int y);
 int sendChunkedObject(Works* works, const char* tag, const uint8_t* data, size_t length);
 // Queues prepared frames whole (control frames, tests that play a peer's part).
 int sendFrames(Works* works, const FrameBytes* frames, size_t count);
-// The same for frames that lose their worth with time (audio): left out,
-// returning 0, while the link is behind.
+// The same for audio: it goes ahead of queued screens and spectra, and is
+// left out (returning 0) once audio before it has waited too long.
 int sendStaleFrames(Works* works, const FrameBytes* frames, size_t count);
 
 // The connection thread's side: makes `fd` the connection the senders write
