@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/board.h"
+#include "platform/files.h"
 #include "platform/log.h"
 
 namespace {
@@ -41,4 +42,13 @@ bool RemountSetRO() {
   if (platform::remountSettingsReadOnly() == 0) return true;
   platform::sysLog(platform::kErr, "can't mount ro /opt/set/ error %d", errno);
   return false;
+}
+
+bool WriteSettingsFileNow(const std::string& systemPath, const std::string& content, int mode) {
+  if (!RemountSetRW()) return false;
+  const bool ok = platform::writeFileAtomic(systemPath, content, mode);
+  const int error = errno;
+  RemountSetRO();
+  errno = error;
+  return ok;
 }

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "platform/files.h"
 #include "platform/log.h"
 #include "platform/remount.h"
 #include "platform/serial.h"
@@ -40,12 +39,9 @@ bool usable(std::string_view pass) {
 }
 
 bool store(std::string_view pass) {
-  if (!RemountSetRW()) return false;
-  const bool ok = platform::writeFileAtomic(kPassphrasePath, std::string(pass) + "\n", 0600);
-  const int error = errno;
-  RemountSetRO();
-  if (!ok) platform::sysLog(kErr, "owner passphrase not stored: %s", platform::errorText(error).c_str());
-  return ok;
+  if (WriteSettingsFileNow(kPassphrasePath, std::string(pass) + "\n", 0600)) return true;
+  platform::sysLog(kErr, "owner passphrase not stored: %s", platform::errorText(errno).c_str());
+  return false;
 }
 
 }  // namespace

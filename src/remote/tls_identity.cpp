@@ -26,14 +26,11 @@ platform::TlsIdentity readIdentity() {
 }
 
 bool store(const platform::TlsIdentity& id) {
-  if (!RemountSetRW()) return false;
   // The key first: a certificate without its key is no identity.
-  const bool ok = platform::writeFileAtomic(kTlsKeyPath, id.keyPem, 0600) &&
-                  platform::writeFileAtomic(kTlsCertPath, id.certPem, 0644);
-  const int error = errno;
-  RemountSetRO();
-  if (!ok) platform::sysLog(kErr, "TLS identity not stored: %s", platform::errorText(error).c_str());
-  return ok;
+  if (WriteSettingsFileNow(kTlsKeyPath, id.keyPem, 0600) && WriteSettingsFileNow(kTlsCertPath, id.certPem, 0644))
+    return true;
+  platform::sysLog(kErr, "TLS identity not stored: %s", platform::errorText(errno).c_str());
+  return false;
 }
 
 platform::TlsIdentity loadOrMake() {
